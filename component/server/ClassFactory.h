@@ -38,7 +38,7 @@ class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMulti
 template <typename Base> class CComObjectCached final : public Base
 {
   public:
-    virtual ~CComObjectCached() { this->m_refCount = kDestroyedReferenceCount; }
+    virtual ~CComObjectCached() { this->MarkDestroyed(); }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {

@@ -28,6 +28,10 @@ class CComObjectRootBase
   protected:
     CComObjectRootBase() : m_refCount(0) {}
 
+    // The first step of every counting destructor. Volatile: the optimiser would drop a store into an
+    // object whose lifetime is ending.
+    void MarkDestroyed() { static_cast<volatile LONG&>(m_refCount) = kDestroyedReferenceCount; }
+
     union
     {
         LONG m_refCount;

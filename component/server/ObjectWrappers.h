@@ -19,7 +19,7 @@ template <typename Base> class CComObject final : public Base
     CComObject() { g_module->AddModuleLock(); }
     virtual ~CComObject()
     {
-        this->m_refCount = kDestroyedReferenceCount;
+        this->MarkDestroyed();
         g_module->ReleaseModuleLock();
     }
 
@@ -62,7 +62,7 @@ class CComAggObject final : public IUnknown, public CComObjectRootEx<CComSingleT
     explicit CComAggObject(IUnknown* outer) : m_contained(outer) { g_module->AddModuleLock(); }
     virtual ~CComAggObject()
     {
-        m_refCount = kDestroyedReferenceCount;
+        MarkDestroyed();
         g_module->ReleaseModuleLock();
     }
 
