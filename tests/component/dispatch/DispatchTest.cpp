@@ -72,7 +72,7 @@ class DispatchTest : public testing::Test
     ComPtr<IDispatch> m_dispatch;
 };
 
-// Runs first in the process, while the DLL has never seen a registered library.
+// Each test has a fresh load of the DLL; this one starts with the library unregistered.
 TEST_F(DispatchTest, AUnregisteredLibraryFailsEveryCallUntilRegisteredWithoutReload)
 {
     TypeLibraryRegistration::Unregister();
