@@ -78,15 +78,9 @@ HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out
 
 ObjectMapEntry* CClassObjectTable::FindCreatableEntry(REFCLSID clsid) const
 {
-    for (ObjectMapEntry* const* slot = m_objectMap.first; slot != m_objectMap.last; ++slot)
-    {
-        ObjectMapEntry* entry = *slot;
-        if (entry != nullptr && entry->createClassObject != nullptr && IsEqualGUID(*entry->clsid, clsid))
-        {
-            return entry;
-        }
-    }
-    return nullptr;
+    return m_objectMap.FindEntry(
+        [&](const ObjectMapEntry& entry)
+        { return entry.createClassObject != nullptr && IsEqualGUID(*entry.clsid, clsid); });
 }
 
 HRESULT CClassObjectTable::CreateCachedClassObject(ObjectMapEntry& entry)

@@ -26,15 +26,27 @@ struct ObjectMap
     ObjectMapEntry* const* first;
     ObjectMapEntry* const* last;
 
-    template <typename Visit> void ForEachEntry(Visit visit) const
+    // The first entry, in map order, that match accepts; null slots are passed over.
+    template <typename Match> ObjectMapEntry* FindEntry(Match match) const
     {
         for (ObjectMapEntry* const* slot = first; slot != last; ++slot)
         {
-            if (*slot != nullptr)
+            if (*slot != nullptr && match(**slot))
             {
-                visit(**slot);
+                return *slot;
             }
         }
+        return nullptr;
+    }
+
+    template <typename Visit> void ForEachEntry(Visit visit) const
+    {
+        FindEntry(
+            [&](ObjectMapEntry& entry)
+            {
+                visit(entry);
+                return false;
+            });
     }
 };
 
