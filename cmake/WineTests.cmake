@@ -24,9 +24,12 @@ set_tests_properties(xvfb-stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
 # wine_prefix(<name>): a fresh prefix at ${WINE_ROOT}/<name>, set up once per ctest run.
 function(wine_prefix name)
-    if(TARGET wine-prefix-${name} OR TEST wine-prefix-${name})
+    # if(TEST) sees only the current directory's tests; the prefix list spans all directories.
+    get_property(known_prefixes GLOBAL PROPERTY WINE_PREFIXES)
+    if(name IN_LIST known_prefixes)
         return()
     endif()
+    set_property(GLOBAL APPEND PROPERTY WINE_PREFIXES ${name})
     set(dir ${WINE_ROOT}/${name})
     add_test(NAME wine-prefix-${name} COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${dir})
     add_test(NAME wine-prefix-${name}-stop COMMAND sh ${WINE_SCRIPTS}/prefix-stop.sh ${WINESERVER} ${dir})

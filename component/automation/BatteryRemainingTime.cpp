@@ -1,0 +1,44 @@
+#include "component/automation/BatteryRemainingTime.h"
+
+#include "component/automation/PowerStatus.h"
+#include "component/server/ObjectWrappers.h"
+
+namespace
+{
+
+constexpr DWORD kSecondsPerMinute = 60;
+
+// Both interfaces are the object's own pointer: the first (and only) vtable sits at offset 0.
+const InterfaceEntry kBatteryInterfaces[] = {
+    {&IID_IBatteryRemainingTime, 0, kPlainOffsetRow},
+    {&IID_IDispatch, 0, kPlainOffsetRow},
+    {nullptr, 0, 0},
+};
+
+} // namespace
+
+const InterfaceEntry* CBatteryRemainingTime::InterfaceTable()
+{
+    return kBatteryInterfaces;
+}
+
+HRESULT CBatteryRemainingTime::GetRemainingTime(long* BRTime)
+{
+    if (BRTime == nullptr)
+    {
+        return E_POINTER;
+    }
+    *BRTime = 0;
+    SYSTEM_POWER_STATUS status{};
+    if (QuerySystemPowerStatus(status))
+    {
+        // BatteryLifeTime is unsigned seconds; 0xFFFFFFFF (no estimate) is not treated apart.
+        *BRTime = static_cast<long>(status.BatteryLifeTime / kSecondsPerMinute);
+    }
+    return S_OK;
+}
+
+HRESULT CreateBatteryInstance(void* outer, REFIID iid, void** out)
+{
+    return CreateInstanceOf<CBatteryRemainingTime>(outer, iid, out);
+}

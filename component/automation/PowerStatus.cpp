@@ -1,0 +1,6 @@
+#include "component/automation/PowerStatus.h"
+
+bool QuerySystemPowerStatus(SYSTEM_POWER_STATUS& status)
+{
+    return GetSystemPowerStatus(&status) != FALSE;
+}

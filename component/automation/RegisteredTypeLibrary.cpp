@@ -1,0 +1,9 @@
+#include "component/automation/RegisteredTypeLibrary.h"
+
+#include <oleauto.h>
+
+HRESULT LoadRegisteredTypeLibrary(REFGUID libid, WORD majorVersion, WORD minorVersion, LCID lcid,
+                                  ITypeLib** library)
+{
+    return LoadRegTypeLib(libid, majorVersion, minorVersion, lcid, library);
+}

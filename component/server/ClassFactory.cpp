@@ -1,0 +1,87 @@
+#include "component/server/ClassFactory.h"
+
+#include "component/server/DllModule.h"
+#include "component/server/LockInitialization.h"
+#include "platform/HResult.h"
+
+#include <new>
+
+namespace
+{
+
+const InterfaceEntry kClassFactoryInterfaces[] = {
+    {&IID_IClassFactory, 0, kPlainOffsetRow},
+    {nullptr, 0, 0},
+};
+
+} // namespace
+
+const InterfaceEntry* CComClassFactory::InterfaceTable()
+{
+    return kClassFactoryInterfaces;
+}
+
+HRESULT CComClassFactory::Initialize(Creator createInstance)
+{
+    m_createInstance = createInstance;
+    RETURN_IF_FAILED(InitializeLock(m_lock));
+    m_lockInitialized = true;
+    return S_OK;
+}
+
+CComClassFactory::~CComClassFactory()
+{
+    if (m_lockInitialized)
+    {
+        m_lockInitialized = false;
+        DeleteCriticalSection(&m_lock);
+    }
+}
+
+HRESULT CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)
+{
+    if (out == nullptr)
+    {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (outer != nullptr && !IsEqualGUID(iid, IID_IUnknown))
+    {
+        return CLASS_E_NOAGGREGATION;
+    }
+    return m_createInstance(outer, iid, out);
+}
+
+HRESULT CComClassFactory::LockServer(BOOL lock)
+{
+    if (lock)
+    {
+        g_module->AddModuleLock();
+    }
+    else
+    {
+        g_module->ReleaseModuleLock();
+    }
+    return S_OK;
+}
+
+HRESULT CreateClassObject(void* createInstance, REFIID iid, void** out)
+{
+    if (out == nullptr)
+    {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    auto* classObject = new (std::nothrow) CComObjectCached<CComClassFactory>();
+    RETURN_IF_NULL_ALLOC(classObject);
+    HRESULT hr = classObject->Initialize(reinterpret_cast<Creator>(createInstance));
+    if (SUCCEEDED(hr))
+    {
+        hr = classObject->QueryInterface(iid, out);
+    }
+    if (FAILED(hr))
+    {
+        delete classObject;
+    }
+    return hr;
+}

@@ -1,0 +1,99 @@
+#include "component/server/ClassObjectTable.h"
+
+#include "component/server/CriticalSectionGuard.h"
+#include "component/server/LockInitialization.h"
+
+#include <atomic>
+
+namespace
+{
+
+// The cached pointer is read outside the lock; it is published whole, in one store.
+IUnknown* LoadClassObject(ObjectMapEntry& entry)
+{
+    return std::atomic_ref<IUnknown*>(entry.classObject).load(std::memory_order_acquire);
+}
+
+} // namespace
+
+CClassObjectTable::CClassObjectTable(HINSTANCE typeLibraryInstance, ObjectMap objectMap, bool& startupFailure)
+    : m_typeLibraryInstance(typeLibraryInstance), m_objectMap(objectMap)
+{
+    if (SUCCEEDED(InitializeLock(m_objectMapLock)))
+    {
+        m_initialized = 1;
+    }
+    else
+    {
+        startupFailure = true;
+    }
+}
+
+CClassObjectTable::~CClassObjectTable()
+{
+    if (m_initialized == 0)
+    {
+        return;
+    }
+    m_objectMap.ForEachEntry(
+        [](ObjectMapEntry& entry)
+        {
+            if (IUnknown* classObject = entry.classObject)
+            {
+                entry.classObject = nullptr;
+                classObject->Release();
+            }
+        });
+    DeleteCriticalSection(&m_objectMapLock);
+    m_initialized = 0;
+}
+
+HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out)
+{
+    if (out == nullptr)
+    {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (m_initialized == 0)
+    {
+        return E_UNEXPECTED;
+    }
+    ObjectMapEntry* entry = FindCreatableEntry(clsid);
+    if (entry == nullptr)
+    {
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    HRESULT hr = S_OK;
+    if (LoadClassObject(*entry) == nullptr)
+    {
+        hr = CreateCachedClassObject(*entry);
+    }
+    if (IUnknown* classObject = LoadClassObject(*entry))
+    {
+        hr = classObject->QueryInterface(iid, out);
+    }
+    return (*out == nullptr && hr == S_OK) ? CLASS_E_CLASSNOTAVAILABLE : hr;
+}
+
+ObjectMapEntry* CClassObjectTable::FindCreatableEntry(REFCLSID clsid) const
+{
+    return m_objectMap.FindEntry(
+        [&](const ObjectMapEntry& entry)
+        { return entry.createClassObject != nullptr && IsEqualGUID(*entry.clsid, clsid); });
+}
+
+HRESULT CClassObjectTable::CreateCachedClassObject(ObjectMapEntry& entry)
+{
+    // Checked again under the lock so that concurrent first requests create exactly one class object.
+    CriticalSectionGuard guard(m_objectMapLock);
+    if (LoadClassObject(entry) != nullptr)
+    {
+        return S_OK;
+    }
+    IUnknown* created = nullptr;
+    const HRESULT hr = entry.createClassObject(reinterpret_cast<void*>(entry.createInstance), IID_IUnknown,
+                                               reinterpret_cast<void**>(&created));
+    std::atomic_ref<IUnknown*>(entry.classObject).store(created, std::memory_order_release);
+    return hr;
+}

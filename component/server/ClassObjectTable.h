@@ -1,0 +1,30 @@
+#pragma once
+
+#include "component/server/ObjectMap.h"
+
+#include <windows.h>
+
+// The server's class objects: finds a class in the object map and creates its class object on the
+// first request. Cached class objects are released when the table is destroyed at unload.
+class CClassObjectTable
+{
+  public:
+    CClassObjectTable(HINSTANCE typeLibraryInstance, ObjectMap objectMap, bool& startupFailure);
+    CClassObjectTable(const CClassObjectTable&) = delete;
+    CClassObjectTable& operator=(const CClassObjectTable&) = delete;
+    ~CClassObjectTable();
+
+    HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out);
+
+    // The module whose resources hold the type library.
+    HINSTANCE TypeLibraryInstance() const { return m_typeLibraryInstance; }
+
+  private:
+    ObjectMapEntry* FindCreatableEntry(REFCLSID clsid) const;
+    HRESULT CreateCachedClassObject(ObjectMapEntry& entry);
+
+    ULONG m_initialized = 0;
+    HINSTANCE m_typeLibraryInstance;
+    ObjectMap m_objectMap;
+    CRITICAL_SECTION m_objectMapLock{}; // guards only the lazy creation of class objects
+};

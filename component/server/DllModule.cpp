@@ -1,0 +1,74 @@
+#include "component/server/DllModule.h"
+
+#include "component/server/CriticalSectionGuard.h"
+#include "component/server/LockInitialization.h"
+#include "platform/HResult.h"
+
+#include <new>
+
+CDllModuleBase* g_module = nullptr;
+
+CDllModuleBase::CDllModuleBase(ObjectMap objectMap, bool& startupFailure) : m_objectMap(objectMap)
+{
+    g_module = this;
+    if (SUCCEEDED(InitializeLock(m_staticDataLock)))
+    {
+        m_initialized = 1;
+    }
+    else
+    {
+        startupFailure = true;
+    }
+    m_objectMap.ForEachEntry([](ObjectMapEntry& entry) { entry.classHook(true); });
+}
+
+CDllModuleBase::~CDllModuleBase()
+{
+    m_objectMap.ForEachEntry([](ObjectMapEntry& entry) { entry.classHook(false); });
+    if (m_initialized == 0)
+    {
+        return;
+    }
+    RunShutdownCallbacks();
+    DeleteCriticalSection(&m_staticDataLock);
+    m_initialized = 0;
+}
+
+LONG CDllModuleBase::AddModuleLock()
+{
+    return InterlockedIncrement(&m_lockCount);
+}
+
+LONG CDllModuleBase::ReleaseModuleLock()
+{
+    return InterlockedDecrement(&m_lockCount);
+}
+
+LONG CDllModuleBase::ModuleLockCount()
+{
+    return m_lockCount;
+}
+
+void CDllModuleBase::RunShutdownCallbacks()
+{
+    while (ShutdownNode* node = m_shutdownCallbacks)
+    {
+        node->callback(node->data);
+        m_shutdownCallbacks = node->next;
+        delete node;
+    }
+}
+
+HRESULT AddShutdownCallback(CDllModuleBase* module, ShutdownCallback callback, DWORD_PTR data)
+{
+    if (module == nullptr)
+    {
+        return E_INVALIDARG;
+    }
+    auto* node = new (std::nothrow) CDllModuleBase::ShutdownNode{callback, data, nullptr};
+    RETURN_IF_NULL_ALLOC(node);
+    CriticalSectionGuard guard(module->m_staticDataLock);
+    node->next = module->m_shutdownCallbacks;
+    module->m_shutdownCallbacks = node;
+    return S_OK;
+}

@@ -1,0 +1,6 @@
+#include "component/server/LockInitialization.h"
+
+HRESULT InitializeLock(CRITICAL_SECTION& lock)
+{
+    return InitializeCriticalSectionEx(&lock, 0, 0) ? S_OK : E_OUTOFMEMORY;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+// The DLL's instance record: its module handle, with which registration asks for the file name.
+class CModuleInstance
+{
+  public:
+    CModuleInstance(HINSTANCE instance, bool& startupFailure);
+    CModuleInstance(const CModuleInstance&) = delete;
+    CModuleInstance& operator=(const CModuleInstance&) = delete;
+    ~CModuleInstance();
+
+    HINSTANCE Instance() const { return m_instance; }
+
+  private:
+    HINSTANCE m_instance;
+    CRITICAL_SECTION m_resourceLock{}; // reserved for resource access; no operation takes it yet
+    bool m_resourceLockInitialized = false;
+};

@@ -1,0 +1,10 @@
+#include "component/server/VoltwiseModule.h"
+
+HRESULT CVoltwiseModule::AddStandardSubstitutions(IRegistrarBase* registrar)
+{
+    if (registrar == nullptr)
+    {
+        return E_POINTER;
+    }
+    return registrar->AddSubstitution(kAppIdSubstitution, kVoltwiseAppId);
+}

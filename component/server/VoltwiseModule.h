@@ -1,0 +1,16 @@
+#pragma once
+
+#include "component/server/DllModule.h"
+
+// The application id under which the component registers itself.
+inline constexpr wchar_t kVoltwiseAppId[] = L"{25AB294C-2C96-4EF9-978A-CFA9014714B0}";
+inline constexpr wchar_t kAppIdSubstitution[] = L"APPID";
+
+// The module of Voltwise.dll.
+class CVoltwiseModule final : public CDllModuleBase
+{
+  public:
+    using CDllModuleBase::CDllModuleBase;
+
+    HRESULT AddStandardSubstitutions(IRegistrarBase* registrar) override;
+};

@@ -1,0 +1,175 @@
+// Dispatch by name and DISPID on battery objects of the built DLL, with its type library registered
+// in this test's own prefix.
+#include <windows.h>
+#include <oleauto.h>
+
+#include "component/automation/IBatteryRemainingTime.h"
+#include "component/automation/VoltwiseIds.h"
+#include "platform/ComPtr.h"
+#include "tests/component/support/CountingOuter.h"
+#include "tests/component/support/TypeLibraryRegistration.h"
+#include "tests/component/support/VoltwiseDll.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace
+{
+
+using platform::ComPtr;
+
+constexpr IID kArbitraryIid = {0x66666666, 0x1234, 0x5678, {9, 8, 7, 6, 5, 4, 3, 2}};
+constexpr LCID kEnglishUs = 0x409;
+
+class DispatchTest : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dll.Loaded());
+        ASSERT_EQ(S_OK,
+                  m_dll.GetClassObject(CLSID_BatteryRemainingTime, IID_IClassFactory, m_factory.PutVoid()));
+        ASSERT_EQ(S_OK, m_factory->CreateInstance(nullptr, IID_IBatteryRemainingTime, m_battery.PutVoid()));
+        ASSERT_EQ(S_OK, m_battery.As(m_dispatch));
+    }
+
+    static HRESULT IdsOfNames(IDispatch* dispatch, std::initializer_list<const wchar_t*> names, DISPID* ids,
+                              REFIID iid = IID_NULL)
+    {
+        std::vector<LPOLESTR> list;
+        for (const wchar_t* name : names)
+        {
+            list.push_back(const_cast<LPOLESTR>(name));
+        }
+        return dispatch->GetIDsOfNames(iid, list.data(), static_cast<UINT>(list.size()), kEnglishUs, ids);
+    }
+
+    static HRESULT InvokeMethod(IDispatch* dispatch, VARIANT& result, REFIID iid = IID_NULL,
+                                UINT arguments = 0)
+    {
+        VARIANT argument;
+        VariantInit(&argument);
+        V_VT(&argument) = VT_I4;
+        DISPPARAMS params{&argument, nullptr, arguments, 0};
+        VariantInit(&result);
+        UINT argumentError = 0;
+        return dispatch->Invoke(kDispIdGetRemainingTime, iid, kEnglishUs, DISPATCH_METHOD, &params, &result,
+                                nullptr, &argumentError);
+    }
+
+    long DirectMinutes()
+    {
+        long minutes = -1;
+        EXPECT_EQ(S_OK, m_battery->GetRemainingTime(&minutes));
+        return minutes;
+    }
+
+    VoltwiseDll m_dll;
+    ComPtr<IClassFactory> m_factory;
+    ComPtr<IBatteryRemainingTime> m_battery;
+    ComPtr<IDispatch> m_dispatch;
+};
+
+// Each test has a fresh load of the DLL; this one starts with the library unregistered.
+TEST_F(DispatchTest, AUnregisteredLibraryFailsEveryCallUntilRegisteredWithoutReload)
+{
+    TypeLibraryRegistration::Unregister();
+    ComPtr<ITypeLib> unused;
+    const HRESULT notRegistered = LoadRegTypeLib(LIBID_VoltwiseLib, kVoltwiseLibMajorVersion,
+                                                 kVoltwiseLibMinorVersion, kEnglishUs, unused.Put());
+    ASSERT_TRUE(FAILED(notRegistered));
+
+    UINT count = 0;
+    EXPECT_EQ(S_OK, m_dispatch->GetTypeInfoCount(&count));
+    EXPECT_EQ(1u, count) << "answered without loading anything";
+    ITypeInfo* typeInfo = reinterpret_cast<ITypeInfo*>(1);
+    EXPECT_EQ(notRegistered, m_dispatch->GetTypeInfo(0, kEnglishUs, &typeInfo));
+    EXPECT_EQ(nullptr, typeInfo);
+    DISPID id = 0;
+    EXPECT_EQ(notRegistered, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime"}, &id));
+    VARIANT result;
+    EXPECT_EQ(notRegistered, InvokeMethod(m_dispatch.Get(), result));
+
+    TypeLibraryRegistration registration(VoltwiseDll::Path());
+    ASSERT_EQ(S_OK, registration.Result());
+    EXPECT_EQ(S_OK, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime"}, &id));
+    EXPECT_EQ(kDispIdGetRemainingTime, id);
+    ASSERT_EQ(S_OK, InvokeMethod(m_dispatch.Get(), result));
+    EXPECT_EQ(VT_I4, V_VT(&result));
+    EXPECT_EQ(DirectMinutes(), V_I4(&result));
+}
+
+class RegisteredDispatchTest : public DispatchTest
+{
+  protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, m_registration.Result());
+        DispatchTest::SetUp();
+    }
+
+    TypeLibraryRegistration m_registration{VoltwiseDll::Path()};
+};
+
+TEST_F(RegisteredDispatchTest, TypeInfoCountAndIndexChecks)
+{
+    EXPECT_EQ(E_POINTER, m_dispatch->GetTypeInfoCount(nullptr));
+    EXPECT_EQ(DISP_E_BADINDEX, m_dispatch->GetTypeInfo(1, kEnglishUs, nullptr));
+    EXPECT_EQ(E_POINTER, m_dispatch->GetTypeInfo(0, kEnglishUs, nullptr));
+    ComPtr<ITypeInfo> typeInfo;
+    ASSERT_EQ(S_OK, m_dispatch->GetTypeInfo(0, kEnglishUs, typeInfo.Put()));
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(S_OK, typeInfo->GetTypeAttr(&attributes));
+    EXPECT_TRUE(IsEqualGUID(IID_IBatteryRemainingTime, attributes->guid));
+    typeInfo->ReleaseTypeAttr(attributes);
+}
+
+TEST_F(RegisteredDispatchTest, NamesGiveTheTypeInformationsAnswers)
+{
+    ComPtr<ITypeInfo> typeInfo;
+    ASSERT_EQ(S_OK, m_dispatch->GetTypeInfo(0, kEnglishUs, typeInfo.Put()));
+    DISPID id = 0;
+    EXPECT_EQ(S_OK, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime"}, &id, kArbitraryIid));
+    EXPECT_EQ(kDispIdGetRemainingTime, id);
+    EXPECT_EQ(S_OK, IdsOfNames(m_dispatch.Get(), {L"getremainingtime"}, &id));
+    EXPECT_EQ(kDispIdGetRemainingTime, id) << "the type information matches without regard to case";
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, IdsOfNames(m_dispatch.Get(), {L"GetBatteryTime"}, &id));
+
+    // Method and parameter names: the same answer as the type information's own.
+    DISPID ids[2] = {};
+    DISPID expected[2] = {};
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"GetRemainingTime"), const_cast<LPOLESTR>(L"BRTime")};
+    const HRESULT expectedResult = typeInfo->GetIDsOfNames(names, 2, expected);
+    EXPECT_EQ(expectedResult, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime", L"BRTime"}, ids));
+    EXPECT_EQ(expected[0], ids[0]);
+    EXPECT_EQ(expected[1], ids[1]);
+}
+
+TEST_F(RegisteredDispatchTest, InvokeByDispIdGivesTheDirectCallsMinutes)
+{
+    VARIANT result;
+    ASSERT_EQ(S_OK, InvokeMethod(m_dispatch.Get(), result, kArbitraryIid));
+    EXPECT_EQ(VT_I4, V_VT(&result));
+    EXPECT_EQ(DirectMinutes(), V_I4(&result));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, InvokeMethod(m_dispatch.Get(), result, IID_NULL, 1))
+        << "argument errors come back unchanged from the type information";
+}
+
+TEST_F(RegisteredDispatchTest, AggregatedObjectInvokesThroughItsInnerInterface)
+{
+    CountingOuter outer;
+    ASSERT_EQ(S_OK, m_factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)));
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(S_OK, outer.inner->QueryInterface(IID_IDispatch, dispatch.PutVoid()));
+    VARIANT result;
+    ASSERT_EQ(S_OK, InvokeMethod(dispatch.Get(), result));
+    EXPECT_EQ(VT_I4, V_VT(&result));
+    EXPECT_EQ(DirectMinutes(), V_I4(&result));
+    dispatch.Reset();
+    EXPECT_EQ(1u, outer.count);
+    EXPECT_EQ(0u, outer.inner->Release());
+}
+
+} // namespace
