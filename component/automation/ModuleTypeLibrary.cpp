@@ -1,6 +1,7 @@
 #include "component/automation/ModuleTypeLibrary.h"
 
 #include "platform/HResult.h"
+#include "platform/ModuleFileName.h"
 
 #include <oleauto.h>
 
@@ -44,15 +45,7 @@ HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library)
     *path = nullptr;
     *library = nullptr;
     wchar_t file[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(module, file, MAX_PATH);
-    if (length == 0)
-    {
-        return platform::HResultFromWin32(GetLastError());
-    }
-    if (length == MAX_PATH)
-    {
-        return platform::HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
-    }
+    RETURN_IF_FAILED(platform::GetModuleFileName(module, file));
     HRESULT hr = LoadTypeLib(file, library);
     if (FAILED(hr))
     {

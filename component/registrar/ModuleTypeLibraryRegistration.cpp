@@ -1,0 +1,94 @@
+#include "component/registrar/ModuleTypeLibraryRegistration.h"
+
+#include "component/automation/ModuleTypeLibrary.h"
+#include "component/registrar/PerUserRegistration.h"
+#include "component/server/ProcessRecords.h"
+#include "platform/ComPtr.h"
+#include "platform/HResult.h"
+#include "platform/UniqueHandle.h"
+
+#include <oleauto.h>
+
+#include <cwchar>
+
+namespace
+{
+
+using platform::ComPtr;
+using UniqueBstr = platform::UniqueHandle<BSTR, &SysFreeString>;
+
+using RegisterFunction = HRESULT(WINAPI*)(ITypeLib*, LPOLESTR, LPOLESTR);
+using UnregisterFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+
+// The per-user variant from the already loaded OLE Automation library, when per-user registration is
+// on and this version of Windows has it; otherwise the per-machine function.
+template <typename Function> Function ChooseFunction(const char* perUserName, Function perMachine)
+{
+    if (!IsPerUserRegistrationEnabled())
+    {
+        return perMachine;
+    }
+    HMODULE automation = GetModuleHandleW(L"OLEAUT32.DLL");
+    FARPROC perUser = automation != nullptr ? GetProcAddress(automation, perUserName) : nullptr;
+    return perUser != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(perUser)) : perMachine;
+}
+
+struct LoadedLibrary
+{
+    ComPtr<ITypeLib> library;
+    UniqueBstr path;
+};
+
+HRESULT LoadOwnTypeLibrary(LoadedLibrary& loaded)
+{
+    return LoadModuleTypeLibrary(ClassObjectTable().TypeLibraryInstance(), loaded.path.Put(),
+                                 loaded.library.Put());
+}
+
+// The folder of the library's help file, with its trailing separator, or none.
+UniqueBstr HelpDirectory(ITypeLib* library)
+{
+    UniqueBstr helpFile;
+    if (FAILED(library->GetDocumentation(MEMBERID_NIL, nullptr, nullptr, nullptr, helpFile.Put())) ||
+        helpFile.Get() == nullptr)
+    {
+        return {};
+    }
+    const wchar_t* cut = nullptr;
+    for (const wchar_t* c = helpFile.Get(); *c != L'\0'; ++c)
+    {
+        if (*c == L'\\' || *c == L'/' || *c == L':')
+        {
+            cut = c + 1;
+        }
+    }
+    if (cut == nullptr)
+    {
+        return {};
+    }
+    return UniqueBstr(SysAllocStringLen(helpFile.Get(), static_cast<UINT>(cut - helpFile.Get())));
+}
+
+} // namespace
+
+HRESULT RegisterModuleTypeLibrary()
+{
+    LoadedLibrary loaded;
+    RETURN_IF_FAILED(LoadOwnTypeLibrary(loaded));
+    UniqueBstr helpDirectory = HelpDirectory(loaded.library.Get());
+    const RegisterFunction registerLibrary = ChooseFunction("RegisterTypeLibForUser", &RegisterTypeLib);
+    return registerLibrary(loaded.library.Get(), loaded.path.Get(), helpDirectory.Get());
+}
+
+HRESULT UnregisterModuleTypeLibrary()
+{
+    LoadedLibrary loaded;
+    RETURN_IF_FAILED(LoadOwnTypeLibrary(loaded));
+    TLIBATTR* attributes = nullptr;
+    RETURN_IF_FAILED(loaded.library->GetLibAttr(&attributes));
+    const UnregisterFunction unregisterLibrary = ChooseFunction("UnRegisterTypeLibForUser", &UnRegisterTypeLib);
+    const HRESULT result = unregisterLibrary(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                                             attributes->lcid, attributes->syskind);
+    loaded.library->ReleaseTLibAttr(attributes);
+    return result;
+}
