@@ -1,0 +1,104 @@
+#include "component/registrar/RegObject.h"
+
+#include "component/registrar/RegScriptParser.h"
+#include "platform/HResult.h"
+#include "platform/UniqueHandle.h"
+
+#include <cwchar>
+#include <new>
+
+namespace
+{
+
+std::unique_ptr<wchar_t[]> CopyString(LPCWSTR text)
+{
+    const size_t size = wcslen(text) + 1;
+    std::unique_ptr<wchar_t[]> copy(new (std::nothrow) wchar_t[size]);
+    if (copy)
+    {
+        wmemcpy(copy.get(), text, size);
+    }
+    return copy;
+}
+
+} // namespace
+
+HRESULT STDMETHODCALLTYPE CRegObject::QueryInterface(REFIID, void**)
+{
+    return E_NOTIMPL;
+}
+
+ULONG STDMETHODCALLTYPE CRegObject::AddRef()
+{
+    return 1;
+}
+
+ULONG STDMETHODCALLTYPE CRegObject::Release()
+{
+    return 0;
+}
+
+HRESULT STDMETHODCALLTYPE CRegObject::AddSubstitution(LPCOLESTR name, LPCOLESTR value)
+{
+    if (name == nullptr || value == nullptr)
+    {
+        return E_INVALIDARG;
+    }
+    Substitution entry{CopyString(name), CopyString(value)};
+    RETURN_IF_NULL_ALLOC(entry.name);
+    RETURN_IF_NULL_ALLOC(entry.value);
+    try
+    {
+        m_substitutions.push_back(std::move(entry));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CRegObject::ClearSubstitutions()
+{
+    m_substitutions.clear();
+    return S_OK;
+}
+
+LPCWSTR CRegObject::FindSubstitution(LPCWSTR name) const
+{
+    for (const Substitution& entry : m_substitutions)
+    {
+        if (lstrcmpiW(entry.name.get(), name) == 0)
+        {
+            return entry.value.get();
+        }
+    }
+    return nullptr;
+}
+
+HRESULT CRegObject::RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType,
+                                      bool doRegister)
+{
+    // As a data file, so that none of the module's code runs.
+    const platform::UniqueModule module(LoadLibraryExW(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    RETURN_LAST_ERROR_IF_FALSE(module);
+    const HRSRC resource = FindResourceW(module.Get(), MAKEINTRESOURCEW(resourceId), resourceType);
+    RETURN_LAST_ERROR_IF_FALSE(resource);
+    const HGLOBAL loaded = LoadResource(module.Get(), resource);
+    RETURN_LAST_ERROR_IF_FALSE(loaded);
+    const DWORD size = SizeofResource(module.Get(), resource);
+    const auto* bytes = static_cast<const char*>(LockResource(loaded));
+    RETURN_LAST_ERROR_IF_FALSE(bytes);
+
+    // The resource carries no terminating zero; one ANSI byte never becomes more than one UTF-16 unit.
+    std::unique_ptr<wchar_t[]> text(new (std::nothrow) wchar_t[size + 1]);
+    RETURN_IF_NULL_ALLOC(text);
+    // An empty resource is an empty script; the conversion would refuse zero bytes.
+    const int converted = size == 0 ? 0
+                                    : MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, static_cast<int>(size),
+                                                          text.get(), static_cast<int>(size));
+    RETURN_LAST_ERROR_IF_FALSE(size == 0 || converted != 0);
+    text[converted] = L'\0';
+
+    return CRegScriptParser(*this).RunScript(text.get(), doRegister);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include "component/registrar/IRegistrarBase.h"
+
+#include <memory>
+#include <vector>
+
+// The registrar: holds the substitutions spliced into a registration script and runs scripts from a
+// module's resources. It lives as a local object for one script, so its IUnknown counts nothing.
+class CRegObject : public IRegistrarBase
+{
+  public:
+    CRegObject() = default;
+    CRegObject(const CRegObject&) = delete;
+    CRegObject& operator=(const CRegObject&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE AddSubstitution(LPCOLESTR name, LPCOLESTR value) override;
+    HRESULT STDMETHODCALLTYPE ClearSubstitutions() override;
+    virtual ~CRegObject() = default;
+
+    // The value of the first substitution whose name matches without regard to case, or null.
+    LPCWSTR FindSubstitution(LPCWSTR name) const;
+
+    // Runs the ANSI script held in resource (resourceType, resourceId) of the module file at modulePath.
+    HRESULT RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType, bool doRegister);
+
+  private:
+    struct Substitution
+    {
+        std::unique_ptr<wchar_t[]> name;
+        std::unique_ptr<wchar_t[]> value;
+    };
+
+    std::vector<Substitution> m_substitutions;
+};

@@ -1,0 +1,214 @@
+#include "component/registrar/RegScriptParser.h"
+
+#include "component/registrar/ScriptTables.h"
+#include "component/registrar/ScriptToken.h"
+#include "platform/HResult.h"
+#include "platform/UniqueHandle.h"
+
+namespace
+{
+
+// Nesting deeper than this fails instead of exhausting the caller's stack; registration scripts
+// nest a handful of levels.
+constexpr unsigned kMaxBlockDepth = 256;
+
+// Unregistration remembers a key name for its deletion in a buffer of MAX_PATH units.
+constexpr size_t kMaxRememberedKeyNameLength = MAX_PATH - 1;
+
+// An entry names exactly one level below its parent: an empty name would address the parent itself.
+HRESULT CheckKeyName(const ScriptToken& name)
+{
+    return name.Length() == 0 || name.Contains(L'\\') ? DISP_E_EXCEPTION : S_OK;
+}
+
+} // namespace
+
+HRESULT CRegScriptParser::ProcessKeyList(HKEY parent, bool doRegister, bool recovery, unsigned depth)
+{
+    if (depth > kMaxBlockDepth)
+    {
+        return DISP_E_EXCEPTION;
+    }
+    ScriptToken token;
+    RETURN_IF_FAILED(token.Allocate());
+    RETURN_IF_FAILED(NextToken(token));
+    while (token.First() != L'}')
+    {
+        RETURN_IF_FAILED(doRegister ? RegisterEntry(parent, token, depth)
+                                    : UnregisterEntry(parent, token, recovery, depth));
+    }
+    return S_OK;
+}
+
+HRESULT CRegScriptParser::RegisterEntry(HKEY parent, ScriptToken& token, unsigned depth)
+{
+    const ScriptKeyword removal = ClassifyKeyword(token.Text());
+    if (removal == ScriptKeyword::ForceRemove || removal == ScriptKeyword::Delete)
+    {
+        RETURN_IF_FAILED(NextToken(token));
+        RETURN_IF_FAILED(CheckKeyName(token));
+        if (!IsProtectedKeyName(token.Text()))
+        {
+            DeleteKeyTree(parent, token.Text()); // a key that cannot be removed is simply reused
+        }
+        if (removal == ScriptKeyword::Delete)
+        {
+            RETURN_IF_FAILED(NextToken(token));
+            return SkipAssignment(token);
+        }
+    }
+    if (ClassifyKeyword(token.Text()) == ScriptKeyword::NoRemove)
+    {
+        RETURN_IF_FAILED(NextToken(token));
+    }
+    if (ClassifyKeyword(token.Text()) == ScriptKeyword::Val)
+    {
+        ScriptToken name;
+        RETURN_IF_FAILED(ReadValueName(name, token));
+        return SetValueFromScript(parent, name.Text(), token);
+    }
+    return RegisterKey(parent, token, depth);
+}
+
+HRESULT CRegScriptParser::RegisterKey(HKEY parent, ScriptToken& token, unsigned depth)
+{
+    RETURN_IF_FAILED(CheckKeyName(token));
+    platform::UniqueRegKey key;
+    if (RegOpenKeyExW(parent, token.Text(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS &&
+        RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+    {
+        const LSTATUS error = RegCreateKeyExW(parent, token.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr);
+        if (error != ERROR_SUCCESS)
+        {
+            return platform::HResultFromWin32(error);
+        }
+    }
+    RETURN_IF_FAILED(NextToken(token));
+    if (token.First() == L'=')
+    {
+        RETURN_IF_FAILED(SetValueFromScript(key.Get(), nullptr, token));
+    }
+    if (token.IsBlockOpening())
+    {
+        RETURN_IF_FAILED(ProcessKeyList(key.Get(), true, false, depth + 1));
+        RETURN_IF_FAILED(NextToken(token));
+    }
+    return S_OK;
+}
+
+HRESULT CRegScriptParser::UnregisterEntry(HKEY parent, ScriptToken& token, bool recovery, unsigned depth)
+{
+    const ScriptKeyword removal = ClassifyKeyword(token.Text());
+    if (removal == ScriptKeyword::ForceRemove || removal == ScriptKeyword::Delete)
+    {
+        RETURN_IF_FAILED(NextToken(token));
+    }
+    const bool noRemove = ClassifyKeyword(token.Text()) == ScriptKeyword::NoRemove;
+    if (noRemove)
+    {
+        RETURN_IF_FAILED(NextToken(token));
+    }
+    if (ClassifyKeyword(token.Text()) == ScriptKeyword::Val)
+    {
+        return UnregisterValue(parent, token, recovery || noRemove);
+    }
+    return UnregisterKey(parent, token, recovery, noRemove, depth);
+}
+
+HRESULT CRegScriptParser::UnregisterValue(HKEY parent, ScriptToken& token, bool keepValue)
+{
+    ScriptToken name;
+    RETURN_IF_FAILED(ReadValueName(name, token));
+    if (!keepValue)
+    {
+        platform::UniqueRegKey key;
+        const LSTATUS openError = RegOpenKeyExW(parent, nullptr, 0, KEY_WRITE, key.Put());
+        if (openError != ERROR_SUCCESS)
+        {
+            return platform::HResultFromWin32(openError);
+        }
+        const LSTATUS deleteError = RegDeleteValueW(key.Get(), name.Text());
+        if (deleteError != ERROR_SUCCESS && deleteError != ERROR_FILE_NOT_FOUND)
+        {
+            return platform::HResultFromWin32(deleteError);
+        }
+    }
+    return SkipAssignment(token);
+}
+
+HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool recovery, bool noRemove,
+                                        unsigned depth)
+{
+    RETURN_IF_FAILED(CheckKeyName(token));
+    platform::UniqueRegKey key;
+    const LSTATUS openError =
+        recovery ? ERROR_FILE_NOT_FOUND : RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put());
+    const bool entryRecovery = openError != ERROR_SUCCESS;
+
+    ScriptToken keyName;
+    RETURN_IF_FAILED(keyName.Allocate(kMaxRememberedKeyNameLength));
+    const bool nameRemembered = keyName.Assign(token);
+
+    RETURN_IF_FAILED(NextToken(token));
+    RETURN_IF_FAILED(SkipAssignment(token));
+    if (token.IsBlockOpening())
+    {
+        const HRESULT blockResult = ProcessKeyList(key.Get(), false, entryRecovery, depth + 1);
+        if (FAILED(blockResult) && !entryRecovery)
+        {
+            return blockResult;
+        }
+        RETURN_IF_FAILED(NextToken(token));
+    }
+
+    if (openError == ERROR_FILE_NOT_FOUND)
+    {
+        return S_OK;
+    }
+    if (openError != ERROR_SUCCESS)
+    {
+        return platform::HResultFromWin32(openError);
+    }
+    DWORD subkeyCount = 0;
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    {
+        subkeyCount = 0;
+    }
+    const LSTATUS closeError = RegCloseKey(key.Release());
+    if (closeError != ERROR_SUCCESS)
+    {
+        return platform::HResultFromWin32(closeError);
+    }
+    if (noRemove || subkeyCount != 0)
+    {
+        return S_OK;
+    }
+    // A cut-down name would delete a different key.
+    if (!nameRemembered)
+    {
+        return DISP_E_EXCEPTION;
+    }
+    const LSTATUS deleteError = DeleteOneKey(parent, keyName.Text());
+    return deleteError == ERROR_SUCCESS ? S_OK : platform::HResultFromWin32(deleteError);
+}
+
+HRESULT CRegScriptParser::ReadValueName(ScriptToken& name, ScriptToken& token)
+{
+    RETURN_IF_FAILED(name.Allocate());
+    RETURN_IF_FAILED(NextToken(name));
+    RETURN_IF_FAILED(NextToken(token));
+    return token.First() == L'=' ? S_OK : DISP_E_EXCEPTION;
+}
+
+HRESULT CRegScriptParser::SkipAssignment(ScriptToken& token)
+{
+    if (token.First() != L'=')
+    {
+        return S_OK;
+    }
+    RETURN_IF_FAILED(NextToken(token)); // the type letter, not checked here
+    RETURN_IF_FAILED(NextToken(token));
+    return NextToken(token);
+}

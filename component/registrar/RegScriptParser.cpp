@@ -1,0 +1,108 @@
+#include "component/registrar/RegScriptParser.h"
+
+#include "component/registrar/ScriptTables.h"
+#include "component/registrar/ScriptToken.h"
+#include "platform/HResult.h"
+
+namespace
+{
+
+bool IsScriptWhitespace(wchar_t character)
+{
+    return character == L' ' || character == L'\t' || character == L'\r' || character == L'\n';
+}
+
+constexpr wchar_t kQuote = L'\'';
+
+} // namespace
+
+HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister)
+{
+    std::unique_ptr<wchar_t[]> script;
+    RETURN_IF_FAILED(PreprocessScript(text, script));
+    ScriptToken token;
+    RETURN_IF_FAILED(token.Allocate());
+
+    m_cursor = script.get();
+    HRESULT result = S_OK;
+    while (SUCCEEDED(result) && *m_cursor != L'\0')
+    {
+        result = ProcessRootBlock(token, doRegister);
+        SkipWhitespace();
+    }
+    m_cursor = nullptr;
+    return result;
+}
+
+HRESULT CRegScriptParser::ProcessRootBlock(ScriptToken& token, bool doRegister)
+{
+    RETURN_IF_FAILED(NextToken(token));
+    const HKEY root = LookupRootKey(token.Text());
+    if (root == nullptr)
+    {
+        return DISP_E_EXCEPTION;
+    }
+    RETURN_IF_FAILED(NextToken(token));
+    if (token.First() != L'{')
+    {
+        return DISP_E_EXCEPTION;
+    }
+    LPCWSTR blockStart = m_cursor;
+    const HRESULT result = ProcessKeyList(root, doRegister, false, 1);
+    if (FAILED(result) && doRegister)
+    {
+        // Undo what this root block wrote; the register failure stays the result.
+        m_cursor = blockStart;
+        ProcessKeyList(root, false, false, 1);
+    }
+    return result;
+}
+
+void CRegScriptParser::SkipWhitespace()
+{
+    while (IsScriptWhitespace(*m_cursor))
+    {
+        ++m_cursor;
+    }
+}
+
+HRESULT CRegScriptParser::NextToken(ScriptToken& token)
+{
+    SkipWhitespace();
+    token.Clear();
+    if (*m_cursor == L'\0')
+    {
+        return DISP_E_EXCEPTION;
+    }
+    if (*m_cursor != kQuote)
+    {
+        for (; *m_cursor != L'\0' && !IsScriptWhitespace(*m_cursor); ++m_cursor)
+        {
+            if (!token.Append(*m_cursor))
+            {
+                return DISP_E_EXCEPTION;
+            }
+        }
+        return S_OK;
+    }
+    for (++m_cursor;; ++m_cursor)
+    {
+        if (*m_cursor == L'\0')
+        {
+            return DISP_E_EXCEPTION;
+        }
+        if (*m_cursor == kQuote)
+        {
+            if (m_cursor[1] != kQuote)
+            {
+                ++m_cursor;
+                return S_OK;
+            }
+            ++m_cursor; // a doubled quote stands for one
+        }
+        if (!token.Append(*m_cursor))
+        {
+            return DISP_E_EXCEPTION;
+        }
+    }
+}

@@ -1,0 +1,184 @@
+#include "component/registrar/RegScriptParser.h"
+
+#include "component/registrar/PerUserRegistration.h"
+#include "component/registrar/RegObject.h"
+#include "platform/HResult.h"
+
+#include <cwchar>
+#include <new>
+
+namespace
+{
+
+constexpr size_t kSmallScriptThreshold = 100;
+constexpr size_t kSmallScriptCapacity = 1000;
+constexpr size_t kMaxSubstitutionNameLength = 31;
+
+// A root block HKCR { entries } becomes HKCU { Software { Classes { entries } } } for per-user registration.
+constexpr wchar_t kClassesRoot[] = L"HKCR";
+constexpr size_t kClassesRootLength = 4;
+constexpr wchar_t kPerUserClassesOpening[] = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses";
+constexpr wchar_t kPerUserClassesClosing[] = L"\r\n\t}\r\n}\r\n";
+
+// Output text that doubles its buffer whenever it is full; always zero-terminated.
+class ScriptTextBuilder
+{
+  public:
+    HRESULT Reserve(size_t capacity)
+    {
+        m_buffer.reset(new (std::nothrow) wchar_t[capacity]);
+        RETURN_IF_NULL_ALLOC(m_buffer);
+        m_capacity = capacity;
+        m_length = 0;
+        m_buffer[0] = L'\0';
+        return S_OK;
+    }
+
+    HRESULT Append(LPCWSTR text, size_t length)
+    {
+        if (m_length + length >= m_capacity)
+        {
+            size_t capacity = m_capacity;
+            while (m_length + length >= capacity)
+            {
+                capacity *= 2;
+            }
+            std::unique_ptr<wchar_t[]> grown(new (std::nothrow) wchar_t[capacity]);
+            RETURN_IF_NULL_ALLOC(grown);
+            wmemcpy(grown.get(), m_buffer.get(), m_length + 1);
+            m_buffer = std::move(grown);
+            m_capacity = capacity;
+        }
+        wmemcpy(m_buffer.get() + m_length, text, length);
+        m_length += length;
+        m_buffer[m_length] = L'\0';
+        return S_OK;
+    }
+
+    HRESULT Append(LPCWSTR text) { return Append(text, wcslen(text)); }
+
+    std::unique_ptr<wchar_t[]> Detach() { return std::move(m_buffer); }
+
+  private:
+    std::unique_ptr<wchar_t[]> m_buffer;
+    size_t m_capacity = 0;
+    size_t m_length = 0;
+};
+
+// Tracks quotes and braces so that each HKCR root block is wrapped into the per-user classes key.
+class PerUserRedirection
+{
+  public:
+    // Called at each position before it is copied. rootReplaced: the root name was consumed and the
+    // character after it must be processed afresh.
+    HRESULT Apply(LPCWSTR& position, ScriptTextBuilder& output, bool& rootReplaced)
+    {
+        rootReplaced = false;
+        if (m_level == 0 && wcsncmp(position, kClassesRoot, kClassesRootLength) == 0)
+        {
+            RETURN_IF_FAILED(output.Append(kPerUserClassesOpening));
+            m_redirected = true;
+            position += kClassesRootLength;
+            rootReplaced = true;
+            return S_OK;
+        }
+        if (*position == L'\'')
+        {
+            if (!m_inQuote)
+            {
+                m_inQuote = true;
+            }
+            else if (position[1] != L'\'')
+            {
+                m_inQuote = false;
+            }
+            else
+            {
+                // A doubled quote stays inside the token: emit the first, the copy step emits the second.
+                ++position;
+                RETURN_IF_FAILED(output.Append(L"'", 1));
+            }
+        }
+        else if (!m_inQuote && *position == L'{')
+        {
+            ++m_level;
+        }
+        else if (!m_inQuote && *position == L'}')
+        {
+            --m_level;
+            if (m_level == 0 && m_redirected)
+            {
+                RETURN_IF_FAILED(output.Append(kPerUserClassesClosing));
+                m_redirected = false;
+            }
+        }
+        return S_OK;
+    }
+
+  private:
+    long m_level = 0;
+    bool m_inQuote = false;
+    bool m_redirected = false;
+};
+
+} // namespace
+
+HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar_t[]>& result) const
+{
+    const size_t doubledLength = 2 * wcslen(script);
+    ScriptTextBuilder output;
+    RETURN_IF_FAILED(
+        output.Reserve(doubledLength < kSmallScriptThreshold ? kSmallScriptCapacity : doubledLength));
+
+    const bool perUser = IsPerUserRegistrationEnabled();
+    PerUserRedirection redirection;
+    LPCWSTR position = script;
+    while (*position != L'\0')
+    {
+        if (perUser)
+        {
+            bool rootReplaced = false;
+            RETURN_IF_FAILED(redirection.Apply(position, output, rootReplaced));
+            if (rootReplaced)
+            {
+                continue;
+            }
+        }
+        if (*position == L'%')
+        {
+            if (position[1] == L'%')
+            {
+                RETURN_IF_FAILED(output.Append(L"%", 1));
+                position += 2;
+                continue;
+            }
+            LPCWSTR nameStart = position + 1;
+            LPCWSTR nameEnd = wcschr(nameStart, L'%');
+            if (nameEnd == nullptr)
+            {
+                return DISP_E_EXCEPTION;
+            }
+            const size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
+            if (nameLength > kMaxSubstitutionNameLength)
+            {
+                return E_FAIL;
+            }
+            wchar_t name[kMaxSubstitutionNameLength + 1];
+            wmemcpy(name, nameStart, nameLength);
+            name[nameLength] = L'\0';
+            LPCWSTR value = m_registrar.FindSubstitution(name);
+            if (value == nullptr)
+            {
+                return DISP_E_EXCEPTION;
+            }
+            RETURN_IF_FAILED(output.Append(value));
+            position = nameEnd + 1;
+            continue;
+        }
+        LPCWSTR next = CharNextW(position);
+        RETURN_IF_FAILED(output.Append(position, static_cast<size_t>(next - position)));
+        position = next;
+    }
+    result = output.Detach();
+    return S_OK;
+}

@@ -1,0 +1,89 @@
+#include <windows.h>
+
+#include "component/registrar/PerUserRegistration.h"
+#include "tests/component/registrar/RegistryTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Runs in its own prefix: the scripts write to HKEY_CLASSES_ROOT. The switch cannot be turned off
+// again, so the two tests run as separate processes (see CMakeLists.txt).
+
+namespace
+{
+
+constexpr wchar_t kUserClasses[] = L"Software\\Classes\\";
+constexpr wchar_t kMachineClasses[] = L"Software\\Classes\\";
+
+bool InUserClasses(const std::wstring& name)
+{
+    return KeyExists(HKEY_CURRENT_USER, kUserClasses + name);
+}
+
+bool InMachineClasses(const std::wstring& name)
+{
+    return KeyExists(HKEY_LOCAL_MACHINE, kMachineClasses + name);
+}
+
+std::wstring DefaultValue(HKEY root, const std::wstring& path)
+{
+    RegistryValue value;
+    if (!ReadValue(root, path, L"", value))
+    {
+        return L"(absent)";
+    }
+    return std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()));
+}
+
+} // namespace
+
+TEST(PerUserSwitchOff, ClassesRootBlocksStayPerMachine)
+{
+    ASSERT_FALSE(IsPerUserRegistrationEnabled());
+    const std::wstring script = L"HKCR\r\n{\r\n\tVoltwiseMachineOnly = s 'm'\r\n}\r\n";
+    ASSERT_EQ(S_OK, RunTestScript(script, true));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseMachineOnly"));
+    EXPECT_FALSE(InUserClasses(L"VoltwiseMachineOnly"));
+    ASSERT_EQ(S_OK, RunTestScript(script, false));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseMachineOnly"));
+}
+
+TEST(PerUserSwitchOn, RedirectsEveryHkcrRootBlockButNotOtherSpellings)
+{
+    EnablePerUserRegistration();
+    ASSERT_TRUE(IsPerUserRegistrationEnabled());
+    const std::wstring script = L"HKCR\r\n{\r\n"
+                                L"\tVoltwiseRedirectA = s 'It''s {a}'\r\n\t{\r\n\t\tSub = s '}'\r\n\t}\r\n"
+                                L"\tVoltwiseBraces = s '%Braces%'\r\n"
+                                L"}\r\n"
+                                L"HKCR { VoltwiseRedirectB { val v = s '%%' } }\r\n"
+                                L"hkcr { VoltwiseSmallLetters = s 'machine' }\r\n"
+                                L"HKEY_CLASSES_ROOT { VoltwiseLongName }\r\n";
+    const std::vector<std::pair<std::wstring, std::wstring>> substitutions = {{L"Braces", L"}} {"}};
+    ASSERT_EQ(S_OK, RunTestScript(script, true, substitutions));
+
+    EXPECT_EQ(L"It's {a}", DefaultValue(HKEY_CURRENT_USER, L"Software\\Classes\\VoltwiseRedirectA"));
+    EXPECT_EQ(L"}", DefaultValue(HKEY_CURRENT_USER, L"Software\\Classes\\VoltwiseRedirectA\\Sub"));
+    EXPECT_EQ(L"}} {", DefaultValue(HKEY_CURRENT_USER, L"Software\\Classes\\VoltwiseBraces"));
+    RegistryValue percent;
+    ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, L"Software\\Classes\\VoltwiseRedirectB", L"v", percent));
+    EXPECT_EQ(StringBytes(L"%"), percent.data);
+    EXPECT_FALSE(InMachineClasses(L"VoltwiseRedirectA"));
+    EXPECT_FALSE(InMachineClasses(L"VoltwiseRedirectB"));
+
+    for (const wchar_t* machineKey : {L"VoltwiseSmallLetters", L"VoltwiseLongName"})
+    {
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, machineKey)) << machineKey;
+        EXPECT_FALSE(InUserClasses(machineKey)) << machineKey;
+    }
+
+    ASSERT_EQ(S_OK, RunTestScript(script, false, substitutions));
+    for (const wchar_t* userKey : {L"VoltwiseRedirectA", L"VoltwiseBraces", L"VoltwiseRedirectB"})
+    {
+        EXPECT_FALSE(InUserClasses(userKey)) << userKey;
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseSmallLetters"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseLongName"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
+}
