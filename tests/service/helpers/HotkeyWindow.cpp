@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstdio>
+#include "tests/service/helpers/AppendLine.h"
+
 #include <string>
 
 namespace
@@ -12,25 +13,12 @@ namespace
 constexpr UINT kRelayMessage = 2000;
 const wchar_t* g_logPath = nullptr;
 
-void Record(WPARAM first, LPARAM second)
-{
-    const std::string line = std::to_string(kRelayMessage) + " " + std::to_string(first) + " " +
-                             std::to_string(static_cast<unsigned long long>(second)) + "\n";
-    const HANDLE file = CreateFileW(g_logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
-    {
-        DWORD written = 0;
-        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-}
-
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM first, LPARAM second)
 {
     if (message == kRelayMessage)
     {
-        Record(first, second);
+        AppendLine(g_logPath, std::to_string(kRelayMessage) + " " + std::to_string(first) + " " +
+                                  std::to_string(static_cast<unsigned long long>(second)));
         return 0;
     }
     if (message == WM_DESTROY)

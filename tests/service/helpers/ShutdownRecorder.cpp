@@ -2,6 +2,8 @@
 // asked for to shutdown-recorder.log next to itself, and does nothing else.
 #include <windows.h>
 
+#include "tests/service/helpers/AppendLine.h"
+
 #include <string>
 
 namespace
@@ -50,15 +52,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 
     const std::wstring line =
         std::wstring(SkipProgramName(GetCommandLineW())) + (hidden ? L"|hidden" : L"|shown");
-    const std::string utf8(line.begin(), line.end()); // parameters are ASCII
-    const HANDLE file = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-    {
-        return 1;
-    }
-    DWORD written = 0;
-    WriteFile(file, (utf8 + "\n").data(), static_cast<DWORD>(utf8.size() + 1), &written, nullptr);
-    CloseHandle(file);
+    AppendLine(log.c_str(), std::string(line.begin(), line.end())); // parameters are ASCII
     return 0;
 }

@@ -90,17 +90,6 @@ struct VolumeCommand
     bool consumed;
 };
 
-std::vector<BYTE> Bytes(const wchar_t* text, size_t bytes)
-{
-    const BYTE* begin = reinterpret_cast<const BYTE*>(text);
-    return std::vector<BYTE>(begin, begin + bytes);
-}
-
-std::vector<BYTE> Text(const wchar_t* text)
-{
-    return Bytes(text, (wcslen(text) + 1) * sizeof(wchar_t));
-}
-
 class AudioNullDeviceCommand : public AudioNullDevice, public ::testing::WithParamInterface<VolumeCommand>
 {
 };
@@ -131,13 +120,13 @@ TEST_P(AudioNullDeviceCommand, ConsumesReadableCommandsAndSurvivesTheRest)
 
 INSTANTIATE_TEST_SUITE_P(
     Values, AudioNullDeviceCommand,
-    ::testing::Values(VolumeCommand{"Half", REG_SZ, Text(L"500000"), true},
-                      VolumeCommand{"LeadingBlank", REG_SZ, Text(L" 500000"), true},
-                      VolumeCommand{"FifteenDigits", REG_SZ, Text(L"123456789012345"), true},
+    ::testing::Values(VolumeCommand{"Half", REG_SZ, TerminatedBytes(L"500000"), true},
+                      VolumeCommand{"LeadingBlank", REG_SZ, TerminatedBytes(L" 500000"), true},
+                      VolumeCommand{"FifteenDigits", REG_SZ, TerminatedBytes(L"123456789012345"), true},
                       VolumeCommand{"AsDword", REG_DWORD, {0x20, 0xA1, 0x07, 0x00}, true},
-                      VolumeCommand{"ThirtyTwoBytesUnterminated", REG_SZ, Bytes(L"1234567890123456", 32),
+                      VolumeCommand{"ThirtyTwoBytesUnterminated", REG_SZ, TextBytes(L"1234567890123456", 32),
                                     false},
-                      VolumeCommand{"SixteenDigits", REG_SZ, Text(L"1234567890123456"), false},
+                      VolumeCommand{"SixteenDigits", REG_SZ, TerminatedBytes(L"1234567890123456"), false},
                       VolumeCommand{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), false}),
     [](const auto& info) { return std::string(info.param.name); });
 

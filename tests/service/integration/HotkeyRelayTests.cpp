@@ -12,18 +12,9 @@ class HotkeyWindow
 {
   public:
     HotkeyWindow(const wchar_t* title, const std::wstring& log)
+        : m_process(
+              StartProgram(L"\"" + TestFolder() + L"HotkeyWindow.exe\" \"" + title + L"\" \"" + log + L"\""))
     {
-        std::wstring commandLine =
-            L"\"" + TestFolder() + L"HotkeyWindow.exe\" \"" + title + L"\" \"" + log + L"\"";
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &process))
-        {
-            CloseHandle(process.hThread);
-            m_process.Reset(process.hProcess);
-        }
         m_shown = WaitUntil([title] { return FindWindowW(nullptr, title) != nullptr; });
     }
     HotkeyWindow(const HotkeyWindow&) = delete;

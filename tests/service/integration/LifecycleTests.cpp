@@ -99,12 +99,6 @@ class ServiceBadInput : public ServiceLifecycle, public ::testing::WithParamInte
 {
 };
 
-std::vector<BYTE> Bytes(const wchar_t* text, size_t bytes)
-{
-    const BYTE* begin = reinterpret_cast<const BYTE*>(text);
-    return std::vector<BYTE>(begin, begin + bytes);
-}
-
 // Sixteen characters fill the service's text buffer exactly, leaving no room for a terminator.
 const wchar_t* const kSixteenChars = L"1234567890123456";
 
@@ -123,11 +117,11 @@ TEST_P(ServiceBadInput, NeitherStopsNorBreaksTheLoop)
 
 INSTANTIATE_TEST_SUITE_P(Values, ServiceBadInput,
                          ::testing::Values(BadValue{"StopServiceAsText", kProductKey, L"StopService", REG_SZ,
-                                                    Bytes(L"1", 4)},
+                                                    TextBytes(L"1", 4)},
                                            BadValue{"StopServiceAsLongBinary", kProductKey, L"StopService",
                                                     REG_BINARY, std::vector<BYTE>(100, 1)},
                                            BadValue{"StopServiceUnterminated", kProductKey, L"StopService",
-                                                    REG_SZ, Bytes(kSixteenChars, 32)},
+                                                    REG_SZ, TextBytes(kSixteenChars, 32)},
                                            BadValue{"ExecShutdownAsLongBinary", kProductKey, L"ExecShutdown",
                                                     REG_BINARY, std::vector<BYTE>(100, 3)}),
                          [](const auto& info) { return std::string(info.param.name); });

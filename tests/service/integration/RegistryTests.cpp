@@ -24,12 +24,6 @@ struct StoredData
     DWORD number;
 };
 
-std::vector<BYTE> Bytes(const wchar_t* text, size_t bytes)
-{
-    const BYTE* begin = reinterpret_cast<const BYTE*>(text);
-    return std::vector<BYTE>(begin, begin + bytes);
-}
-
 class ShellRegistryReads : public ::testing::TestWithParam<StoredData>
 {
   protected:
@@ -70,11 +64,14 @@ INSTANTIATE_TEST_SUITE_P(
     Data, ShellRegistryReads,
     ::testing::Values(
         StoredData{"Dword", REG_DWORD, {0x31, 0x00, 0x32, 0x00}, true, L"12", true, 0x00320031},
-        StoredData{"ShortText", REG_SZ, Bytes(L"1", 4), true, L"1", true, 0x00000031},
-        StoredData{"FifteenChars", REG_SZ, Bytes(L"123456789012345", 32), true, L"123456789012345", false, 0},
-        StoredData{"SixteenCharsUnterminated", REG_SZ, Bytes(L"1234567890123456", 32), false, L"", false, 0},
-        StoredData{"SixteenCharsTerminated", REG_SZ, Bytes(L"1234567890123456", 34), false, L"", false, 0},
-        StoredData{"TextWithoutTerminator", REG_SZ, Bytes(L"500000", 12), true, L"500000", false, 0},
+        StoredData{"ShortText", REG_SZ, TextBytes(L"1", 4), true, L"1", true, 0x00000031},
+        StoredData{"FifteenChars", REG_SZ, TextBytes(L"123456789012345", 32), true, L"123456789012345", false,
+                   0},
+        StoredData{"SixteenCharsUnterminated", REG_SZ, TextBytes(L"1234567890123456", 32), false, L"", false,
+                   0},
+        StoredData{"SixteenCharsTerminated", REG_SZ, TextBytes(L"1234567890123456", 34), false, L"", false,
+                   0},
+        StoredData{"TextWithoutTerminator", REG_SZ, TextBytes(L"500000", 12), true, L"500000", false, 0},
         StoredData{"OddByteCount", REG_BINARY, {0x35, 0x00, 0x30}, true, L"5", true, 0x00300035},
         StoredData{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), false, L"", false, 0}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,6 +1,6 @@
 #include "tests/service/integration/ServiceHarness.h"
 
-#include "platform/UniqueHandle.h"
+#include <cwchar>
 
 namespace service::integration
 {
@@ -18,6 +18,31 @@ std::wstring TestFolder()
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::vector<BYTE> TextBytes(const wchar_t* text, size_t bytes)
+{
+    const BYTE* begin = reinterpret_cast<const BYTE*>(text);
+    return std::vector<BYTE>(begin, begin + bytes);
+}
+
+std::vector<BYTE> TerminatedBytes(const wchar_t* text)
+{
+    return TextBytes(text, (wcslen(text) + 1) * sizeof(wchar_t));
+}
+
+platform::UniqueHandleObject StartProgram(std::wstring commandLine)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    {
+        return {};
+    }
+    CloseHandle(process.hThread);
+    return platform::UniqueHandleObject(process.hProcess);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -112,19 +137,7 @@ void SelectAudioDriver(const wchar_t* driver)
     WriteText(kWineDriversKey, L"Audio", driver);
 }
 
-ServiceProcess::ServiceProcess()
-{
-    std::wstring commandLine = L"\"" + TestFolder() + L"TellmarkSvc.exe\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process))
-    {
-        CloseHandle(process.hThread);
-        m_process.Reset(process.hProcess);
-    }
-}
+ServiceProcess::ServiceProcess() : m_process(StartProgram(L"\"" + TestFolder() + L"TellmarkSvc.exe\"")) {}
 
 ServiceProcess::~ServiceProcess()
 {

@@ -22,6 +22,13 @@ constexpr DWORD kSeveralTicksMs = 600;
 // The folder of this test program, with a trailing backslash; helper programs are built next to it.
 std::wstring TestFolder();
 
+// Registry data made of the first bytes of a text, terminator or not; or of the whole text with terminator.
+std::vector<BYTE> TextBytes(const wchar_t* text, size_t bytes);
+std::vector<BYTE> TerminatedBytes(const wchar_t* text);
+
+// Starts a program with the command line; the process handle is empty when it could not start.
+platform::UniqueHandleObject StartProgram(std::wstring commandLine);
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 std::vector<std::string> ReadLines(const std::wstring& path);
 
