@@ -7,6 +7,7 @@
 
 #include "bench/service/CountingRegistry.h"
 #include "platform/ComApartment.h"
+#include "platform/UniqueHandle.h"
 #include "service/PollingLoop.h"
 #include "service/RegistrySchema.h"
 #include "service/StartUp.h"
@@ -105,6 +106,8 @@ void MeasureRealService(const wchar_t* path, int idleTicks)
         std::printf("TellmarkSvc.exe could not be started (error %lu)\n", GetLastError());
         return;
     }
+    const platform::UniqueHandleObject thread(process.hThread);
+    const platform::UniqueHandleObject serviceProcess(process.hProcess);
     // One second to start up and publish, then the same idle span as above.
     Sleep(1000);
     ProcessFigures before = {}, after = {};
@@ -113,9 +116,7 @@ void MeasureRealService(const wchar_t* path, int idleTicks)
     measured = measured && QueryProcessFigures(process.dwProcessId, after);
     platform::ShellRegistry().WriteNumber(service::schema::kProductKey, service::schema::kStopService,
                                           service::schema::kStopRequested);
-    WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    WaitForSingleObject(serviceProcess.Get(), 5000);
     if (!measured)
     {
         std::printf("TellmarkSvc.exe: no figures from the system process list\n");
@@ -135,7 +136,7 @@ int wmain(int argc, wchar_t** argv)
     const int idleTicks = argc > 1 ? _wtoi(argv[1]) : kDefaultIdleTicks;
     if (idleTicks <= 0)
     {
-        std::fprintf(stderr, "usage: TellmarkSvcBench [idle ticks > 0]\n");
+        std::fprintf(stderr, "usage: TellmarkSvcBench [idle ticks > 0] [path of TellmarkSvc.exe]\n");
         return 2;
     }
 
@@ -155,10 +156,9 @@ int wmain(int argc, wchar_t** argv)
     registry.ResetCounts();
     service::RunTick(state, system);
     std::printf("first tick:     %u registry reads, %u writes\n", registry.Reads(), registry.Writes());
-    sleeper.Sleep(service::kTickPauseMilliseconds);
+    Sleep(service::kTickPauseMilliseconds);
 
     registry.ResetCounts();
-    sleeper = MeasuringSleeper();
     const double cpuBefore = ProcessCpuMilliseconds();
     sleeper.StartTick();
     for (int tick = 0; tick < idleTicks; ++tick)
