@@ -241,3 +241,14 @@ TEST(ScriptStructure, FailingRootBlockKeepsEarlierRootBlocks)
     EXPECT_TRUE(key.Exists(L"first"));
     EXPECT_FALSE(key.Exists(L"second"));
 }
+
+TEST(ScriptStructure, UnregisterStopsAtTheFirstFailingRootBlock)
+{
+    TestKey key(L"UnregisterStops");
+    key.Create(L"first");
+    key.Create(L"third");
+    const std::wstring script = key.Script(L"first") + L"HKCU { bad\\name }\r\n" + key.Script(L"third");
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, false));
+    EXPECT_FALSE(key.Exists(L"first"));
+    EXPECT_TRUE(key.Exists(L"third"));
+}

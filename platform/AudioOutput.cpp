@@ -1,0 +1,68 @@
+#include <windows.h>
+#include <endpointvolume.h>
+#include <mmdeviceapi.h>
+
+#include "platform/AudioOutput.h"
+#include "platform/ComPtr.h"
+
+namespace platform
+{
+namespace
+{
+
+constexpr CLSID kMMDeviceEnumeratorClass = {
+    0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
+constexpr IID kMMDeviceEnumeratorInterface = {
+    0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
+constexpr IID kAudioEndpointVolumeInterface = {
+    0x5CDF2C82, 0x841E, 0x4546, {0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A}};
+
+class CoreEndpointVolume final : public IEndpointVolume
+{
+  public:
+    explicit CoreEndpointVolume(IAudioEndpointVolume* volume) : m_volume(volume) {}
+
+    HRESULT SetMasterVolumeLevelScalar(float level) override
+    {
+        return m_volume->SetMasterVolumeLevelScalar(level, nullptr);
+    }
+    HRESULT GetMasterVolumeLevelScalar(float* level) override
+    {
+        return m_volume->GetMasterVolumeLevelScalar(level);
+    }
+    HRESULT GetMute(BOOL* muted) override { return m_volume->GetMute(muted); }
+
+  private:
+    IAudioEndpointVolume* m_volume;
+};
+
+} // namespace
+
+AudioEndpointResult CoreAudioOutput::UseDefaultEndpoint(IEndpointVolumeUser& user)
+{
+    ComPtr<IAudioEndpointVolume> volume;
+    {
+        ComPtr<IMMDeviceEnumerator> enumerator;
+        if (FAILED(CoCreateInstance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
+                                    kMMDeviceEnumeratorInterface, enumerator.PutVoid())))
+        {
+            return AudioEndpointResult::Unavailable;
+        }
+        ComPtr<IMMDevice> device;
+        if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.Put())))
+        {
+            return AudioEndpointResult::NoDefaultDevice;
+        }
+        enumerator.Reset();
+        if (FAILED(device->Activate(kAudioEndpointVolumeInterface, CLSCTX_INPROC_SERVER, nullptr,
+                                    volume.PutVoid())))
+        {
+            return AudioEndpointResult::Unavailable;
+        }
+    }
+    CoreEndpointVolume endpoint(volume.Get());
+    user.Use(endpoint);
+    return AudioEndpointResult::Used;
+}
+
+} // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+namespace platform
+{
+
+class IDisplaySettings
+{
+  public:
+    virtual ~IDisplaySettings() = default;
+    // Fills mode (whose dmSize the caller set) with the current settings of the calling thread's display.
+    virtual bool QueryCurrent(DEVMODEW& mode) = 0;
+};
+
+class SystemDisplaySettings final : public IDisplaySettings
+{
+  public:
+    bool QueryCurrent(DEVMODEW& mode) override;
+};
+
+} // namespace platform

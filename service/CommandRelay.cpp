@@ -1,0 +1,107 @@
+#include "service/CommandRelay.h"
+
+#include "service/RegistrySchema.h"
+
+namespace service
+{
+namespace
+{
+
+// Titles of the hotkey / on-screen-display program's window, in the order they are looked for.
+constexpr const wchar_t* kHotkeyWindowTitles[] = {
+    L"Hotkey Manager", L"On Screen Display",
+    L"\uB2E8\uCD95\uD0A4 \uC801\uC6A9 \uBCF4\uAE30 \uBC0F \uD65C\uC6A9", // "Apply and view shortcut keys"
+};
+constexpr UINT kHotkeyRelayMessage = 2000;
+
+struct HotkeyRequest
+{
+    DWORD command;
+    WPARAM kind;
+    const wchar_t* argument;
+};
+constexpr HotkeyRequest kHotkeyRequests[] = {
+    {1, 0, schema::kTouchpad},
+    {2, 1, schema::kFanMode},
+    {3, 2, schema::kVibMode},
+};
+
+struct PowerAction
+{
+    DWORD command;
+    const wchar_t* parameters;
+};
+constexpr PowerAction kPowerActions[] = {{1, L"/l"}, {2, L"/s"}, {3, L"/r"}, {4, L"/h"}};
+constexpr const wchar_t* kPowerProgram = L"shutdown.exe";
+constexpr const wchar_t* kOpenVerb = L"open";
+
+HWND FindHotkeyWindow(platform::IWindowMessaging& windows)
+{
+    for (const wchar_t* title : kHotkeyWindowTitles)
+    {
+        if (HWND window = windows.FindByTitle(title))
+        {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void RelayHotkeyRequest(ServicePlatform& platform)
+{
+    const HWND window = FindHotkeyWindow(platform.windows);
+    if (window == nullptr)
+    {
+        return;
+    }
+    DWORD command = schema::kNoCommand;
+    if (!platform.registry.ReadNumber(schema::kProductKey, schema::kPostMessage, command))
+    {
+        return;
+    }
+    for (const HotkeyRequest& request : kHotkeyRequests)
+    {
+        if (request.command != command)
+        {
+            continue;
+        }
+        // Without its argument the request stays pending and is tried again on the next tick.
+        DWORD argument = 0;
+        if (!platform.registry.ReadNumber(schema::kStatusKey, request.argument, argument))
+        {
+            return;
+        }
+        platform.windows.Post(window, kHotkeyRelayMessage, request.kind, static_cast<LPARAM>(argument));
+        platform.registry.WriteNumber(schema::kProductKey, schema::kPostMessage, schema::kNoCommand);
+        return;
+    }
+}
+
+void StartPowerAction(ServicePlatform& platform)
+{
+    DWORD command = schema::kNoCommand;
+    if (!platform.registry.ReadNumber(schema::kProductKey, schema::kExecShutdown, command))
+    {
+        return;
+    }
+    for (const PowerAction& action : kPowerActions)
+    {
+        if (action.command == command)
+        {
+            // Reset first: a launch that fails must not be repeated on every tick.
+            platform.registry.WriteNumber(schema::kProductKey, schema::kExecShutdown, schema::kNoCommand);
+            platform.shell.Execute(kOpenVerb, kPowerProgram, action.parameters, SW_HIDE);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void RunCommandRelay(ServicePlatform& platform)
+{
+    RelayHotkeyRequest(platform);
+    StartPowerAction(platform);
+}
+
+} // namespace service

@@ -1,0 +1,37 @@
+#include <windows.h>
+
+#include "platform/ComApartment.h"
+#include "platform/NamedMutex.h"
+#include "service/PollingLoop.h"
+#include "service/StartUp.h"
+
+namespace
+{
+
+constexpr const wchar_t* kInstanceMutexName = L"TellmarkServiceMutex";
+constexpr int kExitAlreadyRunning = 0;
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    // Held until the process ends: it only marks that this session's service is running.
+    platform::UniqueHandleObject instanceMutex;
+    if (platform::CreateOwnedNamedMutex(kInstanceMutexName, instanceMutex) ==
+        platform::MutexCreation::AlreadyExisted)
+    {
+        return kExitAlreadyRunning;
+    }
+
+    platform::ShellRegistry registry;
+    service::ResetRegistryArea(registry);
+    platform::ComApartmentScope apartment;
+
+    platform::CoreAudioOutput audio;
+    platform::SystemDisplaySettings display;
+    platform::SystemWindowMessaging windows;
+    platform::SystemShellLauncher shell;
+    platform::SystemSleeper sleeper;
+    service::ServicePlatform system{registry, audio, display, windows, shell, sleeper};
+    return service::RunUntilStopped(system);
+}

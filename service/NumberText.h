@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+
+// Numbers in registry texts always use the full stop, whatever the user's regional settings.
+namespace service
+{
+
+// Like wcstod in the "C" locale: skips leading white space, reads the longest decimal number, and gives 0
+// when the text does not begin with one.
+double ParseDecimal(const wchar_t* text);
+
+// Enough for the longest fixed-notation double: sign, 309 integer digits, point, six decimals, terminator.
+constexpr size_t kFixedSixChars = 320;
+struct FixedSixText
+{
+    wchar_t text[kFixedSixChars];
+};
+
+// Like "%f" in the "C" locale: fixed notation with six decimals.
+FixedSixText FormatFixedSix(double value);
+
+} // namespace service

@@ -1,0 +1,130 @@
+#include "tests/service/integration/ServiceHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace service::integration
+{
+namespace
+{
+
+class ServiceLifecycle : public ::testing::Test
+{
+  protected:
+    // Without an audio driver "VolumeLevel" is rewritten on every tick: a heartbeat of the loop.
+    void SetUp() override { SelectAudioDriver(L""); }
+
+    static bool StillTicking()
+    {
+        DeleteValue(kStatusKey, L"VolumeLevel");
+        return WaitUntil([] { return ReadText(kStatusKey, L"VolumeLevel").has_value(); }, 3000);
+    }
+};
+
+TEST_F(ServiceLifecycle, SecondInstanceExitsWithZeroAndTouchesNothing)
+{
+    ServiceProcess first;
+    ASSERT_TRUE(first.WaitUntilTicking());
+    WriteNumber(kProductKey, L"NumberOfGadgetInstance", 5);
+    WriteText(kStatusKey, L"DisplayOrientation", L"marker");
+
+    ServiceProcess second;
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    Sleep(kSeveralTicksMs);
+    EXPECT_EQ(ReadNumber(kProductKey, L"NumberOfGadgetInstance"), 5u);
+    EXPECT_EQ(ReadText(kStatusKey, L"DisplayOrientation"), L"marker");
+    EXPECT_TRUE(first.Running());
+}
+
+TEST_F(ServiceLifecycle, StartUpErasesStaleStopAndVolumeCommands)
+{
+    WriteNumber(kProductKey, L"StopService", 1);
+    WriteNumber(kProductKey, L"NumberOfGadgetInstance", 3);
+    WriteText(kStatusKey, L"SetVolume", L"500000");
+    WriteText(kStatusKey, L"Mute", L"stale");
+
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    Sleep(kSeveralTicksMs);
+
+    EXPECT_TRUE(service.Running());
+    EXPECT_EQ(ReadNumber(kProductKey, L"StopService"), std::nullopt);
+    EXPECT_EQ(ReadNumber(kProductKey, L"NumberOfGadgetInstance"), 0u);
+    EXPECT_EQ(ReadText(kStatusKey, L"SetVolume"), std::nullopt);
+    EXPECT_EQ(ReadText(kStatusKey, L"Mute"), std::nullopt);
+}
+
+TEST_F(ServiceLifecycle, ActivityIsCreatedAsZeroWhenMissingAndKeptOtherwise)
+{
+    DeleteValue(kActivityKey, L"Activity");
+    {
+        ServiceProcess service;
+        ASSERT_TRUE(service.WaitUntilTicking());
+        EXPECT_EQ(ReadNumber(kActivityKey, L"Activity"), 0u);
+    }
+    WriteNumber(kActivityKey, L"Activity", 1);
+    {
+        ServiceProcess service;
+        ASSERT_TRUE(service.WaitUntilTicking());
+        EXPECT_EQ(ReadNumber(kActivityKey, L"Activity"), 1u);
+    }
+}
+
+TEST_F(ServiceLifecycle, OnlyStopServiceOneStopsWithExitCodeOneAndANewInstanceCanStart)
+{
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    WriteNumber(kProductKey, L"StopService", 2);
+    EXPECT_TRUE(StillTicking());
+    EXPECT_TRUE(service.Running());
+
+    EXPECT_EQ(service.StopOnRequest(), 1u);
+    EXPECT_FALSE(KeyExists(kProductKey));
+
+    ServiceProcess next;
+    ASSERT_TRUE(next.WaitUntilTicking());
+    EXPECT_TRUE(next.Running());
+    EXPECT_EQ(next.StopOnRequest(), 1u);
+}
+
+struct BadValue
+{
+    const char* name;
+    const wchar_t* path;
+    const wchar_t* value;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+class ServiceBadInput : public ServiceLifecycle, public ::testing::WithParamInterface<BadValue>
+{
+};
+
+// Sixteen characters fill the service's text buffer exactly, leaving no room for a terminator.
+const wchar_t* const kSixteenChars = L"1234567890123456";
+
+TEST_P(ServiceBadInput, NeitherStopsNorBreaksTheLoop)
+{
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    const BadValue& bad = GetParam();
+    WriteRaw(bad.path, bad.value, bad.type, bad.data.data(), static_cast<DWORD>(bad.data.size()));
+
+    EXPECT_TRUE(StillTicking());
+    EXPECT_TRUE(StillTicking());
+    EXPECT_TRUE(service.Running());
+    EXPECT_EQ(service.StopOnRequest(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ServiceBadInput,
+                         ::testing::Values(BadValue{"StopServiceAsText", kProductKey, L"StopService", REG_SZ,
+                                                    TextBytes(L"1", 4)},
+                                           BadValue{"StopServiceAsLongBinary", kProductKey, L"StopService",
+                                                    REG_BINARY, std::vector<BYTE>(100, 1)},
+                                           BadValue{"StopServiceUnterminated", kProductKey, L"StopService",
+                                                    REG_SZ, TextBytes(kSixteenChars, 32)},
+                                           BadValue{"ExecShutdownAsLongBinary", kProductKey, L"ExecShutdown",
+                                                    REG_BINARY, std::vector<BYTE>(100, 3)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace service::integration

@@ -1,0 +1,86 @@
+#include "tests/service/integration/ServiceHarness.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+namespace service::integration
+{
+namespace
+{
+
+// Wine resolves a bare "shutdown.exe" to the prefix's system folder before anything else, and its own
+// builtin really runs. The test runner forces native loading for that name; the test recorder is copied
+// over the system's copy, so only the recorder can ever be started.
+class PowerActions : public ::testing::Test
+{
+  protected:
+    static void SetUpTestSuite()
+    {
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        s_log = std::wstring(system) + L"\\shutdown-recorder.log";
+        const std::wstring target = std::wstring(system) + L"\\shutdown.exe";
+        s_installed =
+            CopyFileW((TestFolder() + L"recorder\\shutdown.exe").c_str(), target.c_str(), FALSE) != 0;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_installed) << "the recorder could not replace the system's shutdown.exe";
+        SelectAudioDriver(L"");
+        DeleteFileW(s_log.c_str());
+        // Prove the recorder answers to the bare name before any power command is sent.
+        ShellExecuteW(nullptr, L"open", L"shutdown.exe", L"/probe", nullptr, SW_HIDE);
+        ASSERT_TRUE(WaitUntil([] { return !ReadLines(s_log).empty(); }));
+        ASSERT_EQ(ReadLines(s_log), (std::vector<std::string>{"/probe|hidden"}));
+        DeleteFileW(s_log.c_str());
+    }
+
+    static inline std::wstring s_log;
+    static inline bool s_installed = false;
+};
+
+struct PowerCase
+{
+    const char* name;
+    DWORD command;
+    const char* recorded;
+};
+
+class PowerActionsLaunch : public PowerActions, public ::testing::WithParamInterface<PowerCase>
+{
+};
+
+TEST_P(PowerActionsLaunch, StartsShutdownHiddenOnceAndResetsTheCommand)
+{
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    WriteNumber(kProductKey, L"ExecShutdown", GetParam().command);
+
+    ASSERT_TRUE(WaitUntil([] { return !ReadLines(s_log).empty(); }));
+    Sleep(kSeveralTicksMs);
+    EXPECT_EQ(ReadLines(s_log), (std::vector<std::string>{GetParam().recorded}));
+    EXPECT_EQ(ReadNumber(kProductKey, L"ExecShutdown"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, PowerActionsLaunch,
+                         ::testing::Values(PowerCase{"LogOff", 1, "/l|hidden"},
+                                           PowerCase{"ShutDown", 2, "/s|hidden"},
+                                           PowerCase{"Restart", 3, "/r|hidden"},
+                                           PowerCase{"Hibernate", 4, "/h|hidden"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PowerActions, UnknownCommandStaysAndStartsNothing)
+{
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    WriteNumber(kProductKey, L"ExecShutdown", 7);
+    Sleep(kSeveralTicksMs);
+    EXPECT_EQ(ReadNumber(kProductKey, L"ExecShutdown"), 7u);
+    EXPECT_TRUE(ReadLines(s_log).empty());
+}
+
+} // namespace
+} // namespace service::integration

@@ -1,0 +1,177 @@
+#include "tests/service/integration/ServiceHarness.h"
+
+#include <cwchar>
+
+namespace service::integration
+{
+namespace
+{
+
+constexpr DWORD kPollIntervalMs = 20;
+constexpr const wchar_t* kWineDriversKey = L"Software\\Wine\\Drivers";
+
+} // namespace
+
+std::wstring TestFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::vector<BYTE> TextBytes(const wchar_t* text, size_t bytes)
+{
+    const BYTE* begin = reinterpret_cast<const BYTE*>(text);
+    return std::vector<BYTE>(begin, begin + bytes);
+}
+
+std::vector<BYTE> TerminatedBytes(const wchar_t* text)
+{
+    return TextBytes(text, (wcslen(text) + 1) * sizeof(wchar_t));
+}
+
+platform::UniqueHandleObject StartProgram(std::wstring commandLine)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+    {
+        return {};
+    }
+    CloseHandle(process.hThread);
+    return platform::UniqueHandleObject(process.hProcess);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition())
+    {
+        if (GetTickCount64() > deadline)
+        {
+            return false;
+        }
+        Sleep(kPollIntervalMs);
+    }
+    return true;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    const HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+    {
+        return lines;
+    }
+    platform::UniqueHandleObject file(opened);
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    {
+        content.append(buffer, read);
+    }
+    for (size_t start = 0, end; (end = content.find('\n', start)) != std::string::npos; start = end + 1)
+    {
+        lines.push_back(content.substr(start, end - start));
+    }
+    return lines;
+}
+
+std::optional<std::wstring> ReadText(const wchar_t* path, const wchar_t* name)
+{
+    wchar_t text[256];
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+    {
+        return std::nullopt;
+    }
+    return std::wstring(text);
+}
+
+std::optional<DWORD> ReadNumber(const wchar_t* path, const wchar_t* name)
+{
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+    {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void WriteRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size)
+{
+    RegSetKeyValueW(HKEY_CURRENT_USER, path, name, type, data, size);
+}
+
+void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& text)
+{
+    WriteRaw(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value)
+{
+    WriteRaw(path, name, REG_DWORD, &value, sizeof(value));
+}
+
+void DeleteValue(const wchar_t* path, const wchar_t* name)
+{
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, path, name);
+}
+
+bool KeyExists(const wchar_t* path)
+{
+    platform::UniqueRegKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+void SelectAudioDriver(const wchar_t* driver)
+{
+    WriteText(kWineDriversKey, L"Audio", driver);
+}
+
+ServiceProcess::ServiceProcess() : m_process(StartProgram(L"\"" + TestFolder() + L"TellmarkSvc.exe\"")) {}
+
+ServiceProcess::~ServiceProcess()
+{
+    if (Running() && !StopOnRequest())
+    {
+        TerminateProcess(m_process.Get(), 0);
+    }
+}
+
+bool ServiceProcess::WaitUntilTicking()
+{
+    return WaitUntil([] { return ReadText(kStatusKey, L"DisplayOrientation").has_value(); });
+}
+
+bool ServiceProcess::Running() const
+{
+    return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> ServiceProcess::WaitForExit(DWORD timeoutMs)
+{
+    DWORD code = 0;
+    if (!m_process || WaitForSingleObject(m_process.Get(), timeoutMs) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(m_process.Get(), &code))
+    {
+        return std::nullopt;
+    }
+    return code;
+}
+
+std::optional<DWORD> ServiceProcess::StopOnRequest()
+{
+    WriteNumber(kProductKey, L"StopService", 1);
+    return WaitForExit();
+}
+
+} // namespace service::integration

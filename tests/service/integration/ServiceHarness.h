@@ -1,0 +1,68 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/UniqueHandle.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Helpers for tests that run the real TellmarkSvc.exe under Wine and watch the registry area it shares.
+namespace service::integration
+{
+
+constexpr const wchar_t* kProductKey = L"Software\\Quorvel\\Tellmark";
+constexpr const wchar_t* kStatusKey = L"Software\\Quorvel\\Tellmark\\Current Status";
+constexpr const wchar_t* kActivityKey = L"Software\\Microsoft\\MobilePC\\AdaptableSettings\\Activity";
+// Long enough for several ticks of the service.
+constexpr DWORD kSeveralTicksMs = 600;
+
+// The folder of this test program, with a trailing backslash; helper programs are built next to it.
+std::wstring TestFolder();
+
+// Registry data made of the first bytes of a text, terminator or not; or of the whole text with terminator.
+std::vector<BYTE> TextBytes(const wchar_t* text, size_t bytes);
+std::vector<BYTE> TerminatedBytes(const wchar_t* text);
+
+// Starts a program with the command line; the process handle is empty when it could not start.
+platform::UniqueHandleObject StartProgram(std::wstring commandLine);
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+std::vector<std::string> ReadLines(const std::wstring& path);
+
+// Raw access to HKEY_CURRENT_USER, bypassing the service's own wrappers.
+std::optional<std::wstring> ReadText(const wchar_t* path, const wchar_t* name);
+std::optional<DWORD> ReadNumber(const wchar_t* path, const wchar_t* name);
+void WriteRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size);
+void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& text);
+void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value);
+void DeleteValue(const wchar_t* path, const wchar_t* name);
+bool KeyExists(const wchar_t* path);
+// "" for no audio driver, "alsa" for the null ALSA device the test run configures.
+void SelectAudioDriver(const wchar_t* driver);
+
+// A running TellmarkSvc.exe; stopped on request (or ended) when the object goes away.
+class ServiceProcess
+{
+  public:
+    ServiceProcess();
+    ServiceProcess(const ServiceProcess&) = delete;
+    ServiceProcess& operator=(const ServiceProcess&) = delete;
+    ~ServiceProcess();
+
+    bool Started() const { return static_cast<bool>(m_process); }
+    // The first tick has run once the display orientation is published.
+    bool WaitUntilTicking();
+    bool Running() const;
+    // Exit code once the process ends within the timeout.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs = 10000);
+    // Asks the service to stop through "StopService" and returns its exit code.
+    std::optional<DWORD> StopOnRequest();
+
+  private:
+    platform::UniqueHandleObject m_process;
+};
+
+} // namespace service::integration
