@@ -3,7 +3,6 @@
 #include "platform/ComPtr.h"
 #include "platform/HResult.h"
 
-
 #include <vector>
 
 namespace

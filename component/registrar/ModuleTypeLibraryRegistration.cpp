@@ -86,9 +86,10 @@ HRESULT UnregisterModuleTypeLibrary()
     RETURN_IF_FAILED(LoadOwnTypeLibrary(loaded));
     TLIBATTR* attributes = nullptr;
     RETURN_IF_FAILED(loaded.library->GetLibAttr(&attributes));
-    const UnregisterFunction unregisterLibrary = ChooseFunction("UnRegisterTypeLibForUser", &UnRegisterTypeLib);
-    const HRESULT result = unregisterLibrary(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
-                                             attributes->lcid, attributes->syskind);
+    const UnregisterFunction unregisterLibrary =
+        ChooseFunction("UnRegisterTypeLibForUser", &UnRegisterTypeLib);
+    const HRESULT result = unregisterLibrary(attributes->guid, attributes->wMajorVerNum,
+                                             attributes->wMinorVerNum, attributes->lcid, attributes->syskind);
     loaded.library->ReleaseTLibAttr(attributes);
     return result;
 }

@@ -56,8 +56,10 @@ const Entry Entries[] = {
 
 // The keys the scripts create and unregistration removes, children before parents.
 const wchar_t* const OwnedKeys[] = {
-    L"AppID\\{25AB294C-2C96-4EF9-978A-CFA9014714B0}", L"AppID\\Voltwise.DLL",
-    L"Voltwise.BatteryRemainingTime.1",               L"Voltwise.BatteryRemainingTime",
+    L"AppID\\{25AB294C-2C96-4EF9-978A-CFA9014714B0}",
+    L"AppID\\Voltwise.DLL",
+    L"Voltwise.BatteryRemainingTime.1",
+    L"Voltwise.BatteryRemainingTime",
     ClassKey,
 };
 
@@ -103,8 +105,8 @@ ProcessResult RunProcess(std::wstring commandLine)
     startup.hStdOutput = writeEnd;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &info))
     {
         return {};
     }
@@ -206,16 +208,17 @@ template <typename Base> class CleanRegistry : public Base
 class Registration : public CleanRegistry<testing::TestWithParam<Scope>>
 {
   protected:
-
     std::wstring Path(const wchar_t* key) const { return std::wstring(GetParam().classesPath) + key; }
 
     DWORD RegisterServer(const std::wstring& dll) const
     {
-        return RunProcess(L"regsvr32.exe " + std::wstring(GetParam().registerSwitches) + L" " + Quoted(dll)).exitCode;
+        return RunProcess(L"regsvr32.exe " + std::wstring(GetParam().registerSwitches) + L" " + Quoted(dll))
+            .exitCode;
     }
     DWORD UnregisterServer(const std::wstring& dll) const
     {
-        return RunProcess(L"regsvr32.exe " + std::wstring(GetParam().unregisterSwitches) + L" " + Quoted(dll)).exitCode;
+        return RunProcess(L"regsvr32.exe " + std::wstring(GetParam().unregisterSwitches) + L" " + Quoted(dll))
+            .exitCode;
     }
 
     void ExpectEveryEntry(const std::wstring& modulePath) const
@@ -336,21 +339,34 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, InstallCommandLine,
                                          std::pair{L"user ", false}, std::pair{L"", false},
                                          std::pair{L"-", false}));
 
-// Each export runs with the system default thread locale and gives the caller's locale back.
-class ExportKeepsTheThreadLocale : public CleanRegistry<testing::TestWithParam<const wchar_t*>>
+// Each export runs with the system default thread locale and gives the caller's locale back. Unregistering
+// exports get a registration to remove first: what removing an absent type library gives is the platform's.
+struct ExportCall
+{
+    const wchar_t* prepare; // nullptr: nothing
+    const wchar_t* call;
+};
+
+class ExportKeepsTheThreadLocale : public CleanRegistry<testing::TestWithParam<ExportCall>>
 {
 };
 
 TEST_P(ExportKeepsTheThreadLocale, AfterTheCall)
 {
-    const ProcessResult result =
-        RunProcess(Quoted(FileFromEnvironment("EXPORT_CALLER")) + L" " + Quoted(m_dll) + L" " + GetParam());
+    const std::wstring exporter = Quoted(FileFromEnvironment("EXPORT_CALLER")) + L" " + Quoted(m_dll) + L" ";
+    if (GetParam().prepare != nullptr)
+    {
+        ASSERT_EQ(0u, RunProcess(exporter + GetParam().prepare).exitCode);
+    }
+    const ProcessResult result = RunProcess(exporter + GetParam().call);
     EXPECT_EQ(0u, result.exitCode) << result.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, ExportKeepsTheThreadLocale,
-                         testing::Values(L"DllRegisterServer", L"DllUnregisterServer", L"DllInstall 1 user",
-                                         L"DllInstall 0 user"));
+                         testing::Values(ExportCall{nullptr, L"DllRegisterServer"},
+                                         ExportCall{L"DllRegisterServer", L"DllUnregisterServer"},
+                                         ExportCall{nullptr, L"DllInstall 1 user"},
+                                         ExportCall{L"DllInstall 1 user", L"DllInstall 0 user"}));
 
 // Script clients create the class by either ProgID and get the minutes the platform reports.
 class ScriptClient : public CleanRegistry<testing::TestWithParam<std::pair<const wchar_t*, const char*>>>
@@ -375,7 +391,10 @@ TEST_P(ScriptClient, PrintsTheRemainingMinutes)
 INSTANTIATE_TEST_SUITE_P(
     Languages, ScriptClient,
     testing::Values(
-        std::pair{L".js", "WScript.Echo(new ActiveXObject(\"Voltwise.BatteryRemainingTime\").GetRemainingTime());\r\n"},
-        std::pair{L".vbs", "WScript.Echo CreateObject(\"Voltwise.BatteryRemainingTime.1\").GetRemainingTime()\r\n"}));
+        std::pair{
+            L".js",
+            "WScript.Echo(new ActiveXObject(\"Voltwise.BatteryRemainingTime\").GetRemainingTime());\r\n"},
+        std::pair{L".vbs",
+                  "WScript.Echo CreateObject(\"Voltwise.BatteryRemainingTime.1\").GetRemainingTime()\r\n"}));
 
 } // namespace
