@@ -18,6 +18,11 @@ bool IsCLocaleSpace(wchar_t c)
     return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
 
+bool IsDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 } // namespace
 
 double ParseDecimal(const wchar_t* text)
@@ -39,7 +44,9 @@ double ParseDecimal(const wchar_t* text)
     {
         narrow[length] = static_cast<char>(text[length]);
     }
-    if (length == 0 || narrow[0] == '-' || narrow[0] == '+')
+    // A decimal number begins with a digit or a point; from_chars would also take a second sign and the words
+    // "inf" and "nan", and a NaN level would slip past the device's range check.
+    if (length == 0 || !(IsDecimalDigit(narrow[0]) || narrow[0] == '.'))
     {
         return 0.0;
     }

@@ -6,8 +6,9 @@
 namespace service
 {
 
-// Like wcstod in the "C" locale: skips leading white space, reads the longest decimal number, and gives 0
-// when the text does not begin with one.
+// Like wcstod in the "C" locale, but for decimal numbers only: skips leading white space, reads the longest
+// decimal number, and gives 0 when the text does not begin with one. "inf" and "nan" are no numbers here,
+// and "0x10" reads as 0.
 double ParseDecimal(const wchar_t* text);
 
 // Enough for the longest fixed-notation double: sign, 309 integer digits, point, six decimals, terminator.

@@ -54,6 +54,8 @@ TEST_P(AudioBridgeSetVolume, AppliesTheCommandDeletesItAndPublishesInTheSameTick
 INSTANTIATE_TEST_SUITE_P(Texts, AudioBridgeSetVolume,
                          ::testing::Values(SetVolumeCase{"Half", L"500000", 0.5f, L"0.500000"},
                                            SetVolumeCase{"NotANumber", L"abc", 0.0f, L"0.000000"},
+                                           SetVolumeCase{"NanWord", L"nan", 0.0f, L"0.000000"},
+                                           SetVolumeCase{"InfinityWord", L"inf", 0.0f, L"0.000000"},
                                            SetVolumeCase{"TwiceFullRefused", L"2000000", 2.0f, L"1.000000"},
                                            SetVolumeCase{"FifteenDigitsRefused", L"123456789012345",
                                                          123456789.012345f, L"1.000000"},

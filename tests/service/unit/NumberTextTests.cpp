@@ -34,7 +34,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{L"3e", 3.0}, ParseCase{L"1,5", 1.0}, ParseCase{L"12 34", 12.0},
                       ParseCase{L"", 0.0}, ParseCase{L"abc", 0.0}, ParseCase{L"+-5", 0.0},
                       ParseCase{L"--5", 0.0}, ParseCase{L"- 5", 0.0}, ParseCase{L"\u00A05", 0.0},
-                      ParseCase{L"4\u0665", 4.0}, ParseCase{L"1e-999", 0.0}));
+                      ParseCase{L"4\u0665", 4.0}, ParseCase{L"1e-999", 0.0}, ParseCase{L"inf", 0.0},
+                      ParseCase{L"-Infinity", 0.0}, ParseCase{L" NaN", 0.0}, ParseCase{L"nan(1)", 0.0},
+                      ParseCase{L"0x10", 0.0}));
 
 TEST(ParseDecimal, OverflowGivesInfinityWithItsSign)
 {
