@@ -47,6 +47,19 @@ HWND FindHotkeyWindow(platform::IWindowMessaging& windows)
     return nullptr;
 }
 
+// The row a command value selects; null for a value outside the table, which is left in place.
+template <typename Row, size_t Count> const Row* FindCommandRow(const Row (&rows)[Count], DWORD command)
+{
+    for (const Row& row : rows)
+    {
+        if (row.command == command)
+        {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
 void RelayHotkeyRequest(ServicePlatform& platform)
 {
     const HWND window = FindHotkeyWindow(platform.windows);
@@ -59,22 +72,19 @@ void RelayHotkeyRequest(ServicePlatform& platform)
     {
         return;
     }
-    for (const HotkeyRequest& request : kHotkeyRequests)
+    const HotkeyRequest* request = FindCommandRow(kHotkeyRequests, command);
+    if (request == nullptr)
     {
-        if (request.command != command)
-        {
-            continue;
-        }
-        // Without its argument the request stays pending and is tried again on the next tick.
-        DWORD argument = 0;
-        if (!platform.registry.ReadNumber(schema::kStatusKey, request.argument, argument))
-        {
-            return;
-        }
-        platform.windows.Post(window, kHotkeyRelayMessage, request.kind, static_cast<LPARAM>(argument));
-        platform.registry.WriteNumber(schema::kProductKey, schema::kPostMessage, schema::kNoCommand);
         return;
     }
+    // Without its argument the request stays pending and is tried again on the next tick.
+    DWORD argument = 0;
+    if (!platform.registry.ReadNumber(schema::kStatusKey, request->argument, argument))
+    {
+        return;
+    }
+    platform.windows.Post(window, kHotkeyRelayMessage, request->kind, static_cast<LPARAM>(argument));
+    platform.registry.WriteNumber(schema::kProductKey, schema::kPostMessage, schema::kNoCommand);
 }
 
 void StartPowerAction(ServicePlatform& platform)
@@ -84,16 +94,14 @@ void StartPowerAction(ServicePlatform& platform)
     {
         return;
     }
-    for (const PowerAction& action : kPowerActions)
+    const PowerAction* action = FindCommandRow(kPowerActions, command);
+    if (action == nullptr)
     {
-        if (action.command == command)
-        {
-            // Reset first: a launch that fails must not be repeated on every tick.
-            platform.registry.WriteNumber(schema::kProductKey, schema::kExecShutdown, schema::kNoCommand);
-            platform.shell.Execute(kOpenVerb, kPowerProgram, action.parameters, SW_HIDE);
-            return;
-        }
+        return;
     }
+    // Reset first: a launch that fails must not be repeated on every tick.
+    platform.registry.WriteNumber(schema::kProductKey, schema::kExecShutdown, schema::kNoCommand);
+    platform.shell.Execute(kOpenVerb, kPowerProgram, action->parameters, SW_HIDE);
 }
 
 } // namespace
