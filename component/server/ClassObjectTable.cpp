@@ -7,14 +7,7 @@
 CClassObjectTable::CClassObjectTable(HINSTANCE typeLibraryInstance, ObjectMap objectMap, bool& startupFailure)
     : m_typeLibraryInstance(typeLibraryInstance), m_objectMap(objectMap)
 {
-    if (SUCCEEDED(InitializeLock(m_objectMapLock)))
-    {
-        m_initialized = 1;
-    }
-    else
-    {
-        startupFailure = true;
-    }
+    m_initialized = InitializeRecordLock(m_objectMapLock, startupFailure) ? 1 : 0;
 }
 
 CClassObjectTable::~CClassObjectTable()
