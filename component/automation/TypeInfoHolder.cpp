@@ -3,10 +3,10 @@
 #include "component/automation/RegisteredTypeLibrary.h"
 #include "component/server/CriticalSectionGuard.h"
 #include "component/server/DllModule.h"
+#include "component/server/PublishedPointer.h"
 #include "platform/ComPtr.h"
 #include "platform/HResult.h"
 
-#include <atomic>
 #include <cwchar>
 #include <memory>
 #include <new>
@@ -14,16 +14,6 @@
 
 namespace
 {
-
-template <typename T> T* LoadPublished(T* const& field)
-{
-    return std::atomic_ref<T*>(const_cast<T*&>(field)).load(std::memory_order_acquire);
-}
-
-template <typename T> void Publish(T*& field, T* value)
-{
-    std::atomic_ref<T*>(field).store(value, std::memory_order_release);
-}
 
 // Where the interface's type information also answers ITypeInfo2 through a separate object, that
 // object is the one to keep.

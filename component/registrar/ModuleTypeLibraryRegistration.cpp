@@ -1,6 +1,7 @@
 #include "component/registrar/ModuleTypeLibraryRegistration.h"
 
 #include "component/automation/ModuleTypeLibrary.h"
+#include "component/registrar/LoadedModuleFunction.h"
 #include "component/registrar/PerUserRegistration.h"
 #include "component/server/ProcessRecords.h"
 #include "platform/ComPtr.h"
@@ -28,9 +29,8 @@ template <typename Function> Function ChooseFunction(const char* perUserName, Fu
     {
         return perMachine;
     }
-    HMODULE automation = GetModuleHandleW(L"OLEAUT32.DLL");
-    FARPROC perUser = automation != nullptr ? GetProcAddress(automation, perUserName) : nullptr;
-    return perUser != nullptr ? reinterpret_cast<Function>(reinterpret_cast<void*>(perUser)) : perMachine;
+    const Function perUser = FindLoadedModuleFunction<Function>(L"OLEAUT32.DLL", perUserName);
+    return perUser != nullptr ? perUser : perMachine;
 }
 
 struct LoadedLibrary

@@ -1,5 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/LoadedModuleFunction.h"
 #include "platform/UniqueHandle.h"
 
 #include <atomic>
@@ -21,10 +22,9 @@ RegDeleteKeyExWFunction FindRegDeleteKeyEx()
 {
     if (!g_regDeleteKeyExLookedUp.load(std::memory_order_acquire))
     {
-        const HMODULE advapi = GetModuleHandleW(L"Advapi32.dll");
-        const FARPROC procedure = advapi != nullptr ? GetProcAddress(advapi, "RegDeleteKeyExW") : nullptr;
-        g_regDeleteKeyEx.store(reinterpret_cast<RegDeleteKeyExWFunction>(reinterpret_cast<void*>(procedure)),
-                               std::memory_order_relaxed);
+        g_regDeleteKeyEx.store(
+            FindLoadedModuleFunction<RegDeleteKeyExWFunction>(L"Advapi32.dll", "RegDeleteKeyExW"),
+            std::memory_order_relaxed);
         g_regDeleteKeyExLookedUp.store(true, std::memory_order_release);
     }
     return g_regDeleteKeyEx.load(std::memory_order_relaxed);

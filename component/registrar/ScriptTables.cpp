@@ -28,7 +28,7 @@ const RootKey kRootKeys[] = {
 
 struct ValueType
 {
-    LPCWSTR letter;
+    LPCWSTR name;
     DWORD type;
 };
 
@@ -52,65 +52,57 @@ const Keyword kKeywords[] = {
     {L"Val", ScriptKeyword::Val},
 };
 
-const LPCWSTR kProtectedKeyNames[] = {
-    L"AppID",    L"CLSID",     L"Component Categories",
-    L"FileType", L"Interface", L"Hardware",
-    L"Mime",     L"SAM",       L"SECURITY",
-    L"SYSTEM",   L"Software",  L"TypeLib",
+struct ProtectedKeyName
+{
+    LPCWSTR name;
 };
 
-bool SameText(LPCWSTR left, LPCWSTR right)
+const ProtectedKeyName kProtectedKeyNames[] = {
+    {L"AppID"},    {L"CLSID"},     {L"Component Categories"},
+    {L"FileType"}, {L"Interface"}, {L"Hardware"},
+    {L"Mime"},     {L"SAM"},       {L"SECURITY"},
+    {L"SYSTEM"},   {L"Software"},  {L"TypeLib"},
+};
+
+// The first row whose name matches without regard to case, or null.
+template <typename Row, size_t Count> const Row* FindRow(const Row (&rows)[Count], LPCWSTR name)
 {
-    return lstrcmpiW(left, right) == 0;
+    for (const Row& row : rows)
+    {
+        if (lstrcmpiW(name, row.name) == 0)
+        {
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace
 
 HKEY LookupRootKey(LPCWSTR name)
 {
-    for (const RootKey& root : kRootKeys)
-    {
-        if (SameText(name, root.name))
-        {
-            return root.key;
-        }
-    }
-    return nullptr;
+    const RootKey* root = FindRow(kRootKeys, name);
+    return root != nullptr ? root->key : nullptr;
 }
 
 bool LookupValueType(LPCWSTR letter, DWORD& type)
 {
-    for (const ValueType& valueType : kValueTypes)
+    const ValueType* valueType = FindRow(kValueTypes, letter);
+    if (valueType == nullptr)
     {
-        if (SameText(letter, valueType.letter))
-        {
-            type = valueType.type;
-            return true;
-        }
+        return false;
     }
-    return false;
+    type = valueType->type;
+    return true;
 }
 
 ScriptKeyword ClassifyKeyword(LPCWSTR token)
 {
-    for (const Keyword& keyword : kKeywords)
-    {
-        if (SameText(token, keyword.name))
-        {
-            return keyword.keyword;
-        }
-    }
-    return ScriptKeyword::None;
+    const Keyword* keyword = FindRow(kKeywords, token);
+    return keyword != nullptr ? keyword->keyword : ScriptKeyword::None;
 }
 
 bool IsProtectedKeyName(LPCWSTR name)
 {
-    for (LPCWSTR protectedName : kProtectedKeyNames)
-    {
-        if (SameText(name, protectedName))
-        {
-            return true;
-        }
-    }
-    return false;
+    return FindRow(kProtectedKeyNames, name) != nullptr;
 }

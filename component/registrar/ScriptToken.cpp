@@ -47,8 +47,3 @@ bool ScriptToken::Contains(wchar_t character) const
 {
     return wcschr(m_text.get(), character) != nullptr;
 }
-
-bool ScriptToken::Is(LPCWSTR word) const
-{
-    return lstrcmpiW(m_text.get(), word) == 0;
-}

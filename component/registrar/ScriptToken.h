@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <memory>
 
-// Every token is read into a buffer of this many units; one unit stays for the terminating zero and
-// one more is kept free, so a token holds at most kMaxTokenLength units.
+// Tokens are limited as if read into a buffer of kTokenBufferSize units that keeps one unit for the
+// terminating zero and one more free: a token holds at most kMaxTokenLength units.
 constexpr size_t kTokenBufferSize = 4096;
 constexpr size_t kMaxTokenLength = kTokenBufferSize - 2;
 
@@ -27,8 +27,6 @@ class ScriptToken
     size_t Length() const { return m_length; }
     wchar_t First() const { return m_text[0]; }
     bool Contains(wchar_t character) const;
-    // Whole-token comparison without regard to letter case.
-    bool Is(LPCWSTR word) const;
     // A nested block opens only with the one-character token "{".
     bool IsBlockOpening() const { return m_length == 1 && m_text[0] == L'{'; }
 

@@ -2,31 +2,12 @@
 
 #include "component/server/CriticalSectionGuard.h"
 #include "component/server/LockInitialization.h"
-
-#include <atomic>
-
-namespace
-{
-
-// The cached pointer is read outside the lock; it is published whole, in one store.
-IUnknown* LoadClassObject(ObjectMapEntry& entry)
-{
-    return std::atomic_ref<IUnknown*>(entry.classObject).load(std::memory_order_acquire);
-}
-
-} // namespace
+#include "component/server/PublishedPointer.h"
 
 CClassObjectTable::CClassObjectTable(HINSTANCE typeLibraryInstance, ObjectMap objectMap, bool& startupFailure)
     : m_typeLibraryInstance(typeLibraryInstance), m_objectMap(objectMap)
 {
-    if (SUCCEEDED(InitializeLock(m_objectMapLock)))
-    {
-        m_initialized = 1;
-    }
-    else
-    {
-        startupFailure = true;
-    }
+    m_initialized = InitializeRecordLock(m_objectMapLock, startupFailure) ? 1 : 0;
 }
 
 CClassObjectTable::~CClassObjectTable()
@@ -65,11 +46,11 @@ HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out
         return CLASS_E_CLASSNOTAVAILABLE;
     }
     HRESULT hr = S_OK;
-    if (LoadClassObject(*entry) == nullptr)
+    if (LoadPublished(entry->classObject) == nullptr)
     {
         hr = CreateCachedClassObject(*entry);
     }
-    if (IUnknown* classObject = LoadClassObject(*entry))
+    if (IUnknown* classObject = LoadPublished(entry->classObject))
     {
         hr = classObject->QueryInterface(iid, out);
     }
@@ -87,13 +68,13 @@ HRESULT CClassObjectTable::CreateCachedClassObject(ObjectMapEntry& entry)
 {
     // Checked again under the lock so that concurrent first requests create exactly one class object.
     CriticalSectionGuard guard(m_objectMapLock);
-    if (LoadClassObject(entry) != nullptr)
+    if (LoadPublished(entry.classObject) != nullptr)
     {
         return S_OK;
     }
     IUnknown* created = nullptr;
     const HRESULT hr = entry.createClassObject(reinterpret_cast<void*>(entry.createInstance), IID_IUnknown,
                                                reinterpret_cast<void**>(&created));
-    std::atomic_ref<IUnknown*>(entry.classObject).store(created, std::memory_order_release);
+    Publish(entry.classObject, created);
     return hr;
 }

@@ -11,14 +11,7 @@ CDllModuleBase* g_module = nullptr;
 CDllModuleBase::CDllModuleBase(ObjectMap objectMap, bool& startupFailure) : m_objectMap(objectMap)
 {
     g_module = this;
-    if (SUCCEEDED(InitializeLock(m_staticDataLock)))
-    {
-        m_initialized = 1;
-    }
-    else
-    {
-        startupFailure = true;
-    }
+    m_initialized = InitializeRecordLock(m_staticDataLock, startupFailure) ? 1 : 0;
     m_objectMap.ForEachEntry([](ObjectMapEntry& entry) { entry.classHook(true); });
 }
 

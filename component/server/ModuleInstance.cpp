@@ -4,11 +4,7 @@
 
 CModuleInstance::CModuleInstance(HINSTANCE instance, bool& startupFailure) : m_instance(instance)
 {
-    m_resourceLockInitialized = SUCCEEDED(InitializeLock(m_resourceLock));
-    if (!m_resourceLockInitialized)
-    {
-        startupFailure = true;
-    }
+    m_resourceLockInitialized = InitializeRecordLock(m_resourceLock, startupFailure);
 }
 
 CModuleInstance::~CModuleInstance()

@@ -15,6 +15,6 @@ class CModuleInstance
 
   private:
     HINSTANCE m_instance;
-    CRITICAL_SECTION m_resourceLock{}; // reserved for resource access; no operation takes it yet
+    CRITICAL_SECTION m_resourceLock{}; // initialised at load and deleted at unload; no operation takes it
     bool m_resourceLockInitialized = false;
 };

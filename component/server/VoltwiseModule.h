@@ -6,7 +6,7 @@
 inline constexpr wchar_t kVoltwiseAppId[] = L"{25AB294C-2C96-4EF9-978A-CFA9014714B0}";
 inline constexpr wchar_t kAppIdSubstitution[] = L"APPID";
 
-// The module of Voltwise.dll.
+// The module object of Voltwise.dll; every registration script it runs gets its application id.
 class CVoltwiseModule final : public CDllModuleBase
 {
   public:

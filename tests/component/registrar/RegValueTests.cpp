@@ -82,3 +82,20 @@ TEST(DefaultValue, KeyAssignmentWritesTheUnnamedValueFromASubstitution)
     ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, key.Path(L"InprocServer32"), L"ThreadingModel", value));
     EXPECT_EQ(StringBytes(L"Apartment"), value.data);
 }
+
+TEST(DefaultValue, SubstitutionsLongerThanTheRoomReservedForTheScriptArriveWhole)
+{
+    TestKey key(L"LongSubstitution");
+    std::wstring longValue;
+    for (int index = 0; index < 2000; ++index)
+    {
+        longValue += static_cast<wchar_t>(L'a' + index % 26);
+    }
+    ASSERT_EQ(S_OK, RunTestScript(key.Script(L"Long = s '%Long%' { val Twice = s '%Long%%Long%' }"), true,
+                                  {{L"Long", longValue}}));
+    RegistryValue value;
+    ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, key.Path(L"Long"), L"", value));
+    EXPECT_EQ(StringBytes(longValue), value.data);
+    ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, key.Path(L"Long"), L"Twice", value));
+    EXPECT_EQ(StringBytes(longValue + longValue), value.data);
+}

@@ -3,12 +3,21 @@
 HRESULT FakeTypeInfo::QueryInterface(REFIID iid, void** out)
 {
     *out = nullptr;
-    if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_ITypeInfo))
+    FakeTypeInfo* answer = this;
+    if (IsEqualGUID(iid, IID_ITypeInfo2))
+    {
+        answer = typeInfo2 != nullptr ? typeInfo2 : answersTypeInfo2 ? this : nullptr;
+    }
+    else if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_ITypeInfo))
+    {
+        answer = nullptr;
+    }
+    if (answer == nullptr)
     {
         return E_NOINTERFACE;
     }
-    *out = static_cast<ITypeInfo*>(this);
-    AddRef();
+    *out = static_cast<ITypeInfo2*>(answer);
+    answer->AddRef();
     return S_OK;
 }
 

@@ -6,8 +6,9 @@
 #include <vector>
 
 // Type information of the test's own: a list of functions with names and DISPIDs, recording what the
-// dispatch code asks of it. Functions with a null name have an unreadable name.
-class FakeTypeInfo : public ITypeInfo
+// dispatch code asks of it. Functions with a null name have an unreadable name. It answers ITypeInfo2
+// itself, through another object (typeInfo2), or not at all (answersTypeInfo2 false).
+class FakeTypeInfo : public ITypeInfo2
 {
   public:
     struct Function
@@ -23,6 +24,8 @@ class FakeTypeInfo : public ITypeInfo
     int getIDsOfNamesCalls = 0;
     void* invokedInstance = nullptr;
     LONG references = 1;
+    bool answersTypeInfo2 = false;
+    FakeTypeInfo* typeInfo2 = nullptr;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&references); }
@@ -47,6 +50,22 @@ class FakeTypeInfo : public ITypeInfo
     STDMETHODIMP_(void) ReleaseTypeAttr(TYPEATTR* attributes) override { delete attributes; }
     STDMETHODIMP_(void) ReleaseFuncDesc(FUNCDESC* function) override { delete function; }
     STDMETHODIMP_(void) ReleaseVarDesc(VARDESC*) override {}
+
+    STDMETHODIMP GetTypeKind(TYPEKIND*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeFlags(ULONG*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetFuncIndexOfMemId(MEMBERID, INVOKEKIND, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetVarIndexOfMemId(MEMBERID, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetCustData(REFGUID, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetFuncCustData(UINT, REFGUID, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetParamCustData(UINT, UINT, REFGUID, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetVarCustData(UINT, REFGUID, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetImplTypeCustData(UINT, REFGUID, VARIANT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDocumentation2(MEMBERID, LCID, BSTR*, DWORD*, BSTR*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetAllCustData(CUSTDATA*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetAllFuncCustData(UINT, CUSTDATA*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetAllParamCustData(UINT, UINT, CUSTDATA*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetAllVarCustData(UINT, CUSTDATA*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetAllImplTypeCustData(UINT, CUSTDATA*) override { return E_NOTIMPL; }
 };
 
 // A type library holding one FakeTypeInfo under one interface id.

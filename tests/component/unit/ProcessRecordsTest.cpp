@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +27,8 @@ constexpr CLSID kRecordedClass = {0x0BADF00D, 0, 0, {0, 0, 0, 0, 0, 0, 0, 7}};
 std::vector<std::string> g_events;
 std::atomic<int> g_classObjectsCreated = 0;
 DWORD g_creationDelayMs = 0;
+// When set, the creator hands out no object and returns this result.
+std::optional<HRESULT> g_emptyCreationResult;
 
 // A class object that records its destruction.
 class RecordedClassObject final : public IUnknown
@@ -62,6 +65,11 @@ HRESULT CreateRecordedClassObject(void*, REFIID iid, void** out)
 {
     ++g_classObjectsCreated;
     Sleep(g_creationDelayMs);
+    if (g_emptyCreationResult)
+    {
+        *out = nullptr;
+        return *g_emptyCreationResult;
+    }
     return (new RecordedClassObject)->QueryInterface(iid, out);
 }
 
@@ -94,6 +102,7 @@ class ProcessRecordsTest : public testing::Test
         g_events.clear();
         g_classObjectsCreated = 0;
         g_creationDelayMs = 0;
+        g_emptyCreationResult.reset();
     }
     void TearDown() override { fake::Reset(); }
 
@@ -144,7 +153,7 @@ TEST_F(ProcessRecordsTest, UnloadRunsHooksThenCallbacksNewestFirstThenReleasesCl
     EXPECT_EQ(expected, g_events);
 }
 
-TEST_F(ProcessRecordsTest, FailedCreationCachesNothingAndIsTriedAgain)
+TEST_F(ProcessRecordsTest, MissingInterfaceOnTheClassObjectKeepsItCached)
 {
     bool startupFailure = false;
     Records records(Map(), startupFailure);
@@ -155,6 +164,38 @@ TEST_F(ProcessRecordsTest, FailedCreationCachesNothingAndIsTriedAgain)
     EXPECT_EQ(E_NOINTERFACE, records.table.GetClassObject(kRecordedClass, IID_IClassFactory, &out));
     EXPECT_EQ(1, g_classObjectsCreated.load());
 }
+
+// A creation that fails, or succeeds without an object, caches nothing; the next request creates again.
+struct EmptyCreationCase
+{
+    HRESULT creatorResult;
+    HRESULT expected;
+};
+
+class EmptyCreationTest : public ProcessRecordsTest, public testing::WithParamInterface<EmptyCreationCase>
+{
+};
+
+TEST_P(EmptyCreationTest, CachesNothingAndIsTriedAgain)
+{
+    bool startupFailure = false;
+    Records records(Map(), startupFailure);
+    g_emptyCreationResult = GetParam().creatorResult;
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(GetParam().expected, records.table.GetClassObject(kRecordedClass, IID_IUnknown, &out));
+    EXPECT_EQ(nullptr, out);
+    EXPECT_EQ(nullptr, m_entry.classObject);
+
+    g_emptyCreationResult.reset();
+    ComPtr<IUnknown> classObject;
+    EXPECT_EQ(S_OK, records.table.GetClassObject(kRecordedClass, IID_IUnknown, classObject.PutVoid()));
+    EXPECT_EQ(m_entry.classObject, classObject.Get());
+    EXPECT_EQ(2, g_classObjectsCreated.load());
+}
+
+INSTANTIATE_TEST_SUITE_P(CreatorFailureAndSuccessWithoutObject, EmptyCreationTest,
+                         testing::Values(EmptyCreationCase{E_OUTOFMEMORY, E_OUTOFMEMORY},
+                                         EmptyCreationCase{S_OK, CLASS_E_CLASSNOTAVAILABLE}));
 
 TEST_F(ProcessRecordsTest, ConcurrentFirstRequestsCreateOneClassObject)
 {

@@ -164,6 +164,33 @@ TEST_F(TypeInfoHolderTest, ConcurrentFirstCallsLoadOnce)
     answers[1]->Release();
 }
 
+TEST_F(TypeInfoHolderTest, SeparateTypeInfo2ObjectIsKeptInsteadOfTheFirst)
+{
+    FakeTypeInfo separate;
+    separate.functions = m_typeInfo.functions;
+    m_typeInfo.typeInfo2 = &separate;
+    ITypeInfo* typeInfo = nullptr;
+    ASSERT_EQ(S_OK, m_holder.GetTypeInfo(0, kNeutral, &typeInfo));
+    EXPECT_EQ(static_cast<ITypeInfo*>(&separate), typeInfo);
+    typeInfo->Release();
+    EXPECT_EQ(1, m_typeInfo.references) << "the first object is not kept";
+    EXPECT_EQ(2, separate.references) << "the holder keeps one reference";
+    InvokeOn(this);
+    EXPECT_EQ(this, separate.invokedInstance);
+    m_module.reset();
+    EXPECT_EQ(1, separate.references);
+}
+
+TEST_F(TypeInfoHolderTest, TypeInfo2OfTheSameObjectKeepsTheFirst)
+{
+    m_typeInfo.answersTypeInfo2 = true;
+    ITypeInfo* typeInfo = nullptr;
+    ASSERT_EQ(S_OK, m_holder.GetTypeInfo(0, kNeutral, &typeInfo));
+    EXPECT_EQ(static_cast<ITypeInfo*>(&m_typeInfo), typeInfo);
+    typeInfo->Release();
+    EXPECT_EQ(2, m_typeInfo.references);
+}
+
 TEST_F(TypeInfoHolderTest, ModuleTerminationReleasesTheTypeInformation)
 {
     IdOf(L"GetRemainingTime");
