@@ -28,7 +28,7 @@
     {                                                                                                        \
         if (!(condition))                                                                                    \
         {                                                                                                    \
-            return platform::HResultFromWin32(GetLastError());                                               \
+            return platform::HResultFromLastError();                                                         \
         }                                                                                                    \
     } while (false)
 
@@ -40,6 +40,13 @@ constexpr HRESULT HResultFromWin32(long error)
 {
     return error <= 0 ? static_cast<HRESULT>(error)
                       : static_cast<HRESULT>((static_cast<unsigned long>(error) & 0x0000FFFF) | 0x80070000);
+}
+
+// A call that failed without setting an error still failed: it never becomes S_OK.
+inline HRESULT HResultFromLastError()
+{
+    const DWORD error = GetLastError();
+    return error == ERROR_SUCCESS ? E_FAIL : HResultFromWin32(static_cast<long>(error));
 }
 
 } // namespace platform

@@ -13,7 +13,7 @@ inline HRESULT GetModuleFileName(HINSTANCE module, wchar_t (&file)[MAX_PATH])
     const DWORD length = GetModuleFileNameW(module, file, MAX_PATH);
     if (length == 0)
     {
-        return HResultFromWin32(GetLastError());
+        return HResultFromLastError();
     }
     if (length == MAX_PATH)
     {

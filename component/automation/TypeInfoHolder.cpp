@@ -7,6 +7,7 @@
 #include "platform/ComPtr.h"
 #include "platform/HResult.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <memory>
 #include <new>
@@ -80,6 +81,12 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID lcid
     if (loaded == nullptr)
     {
         return hr;
+    }
+    // A null array or name would be read or written by any lookup, the type information's own included.
+    if (count > 0 &&
+        (names == nullptr || dispIds == nullptr || std::find(names, names + count, nullptr) != names + count))
+    {
+        return E_POINTER;
     }
     if (count == 1 && LookUpCachedName(names[0], dispIds[0]))
     {

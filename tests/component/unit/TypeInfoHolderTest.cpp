@@ -122,6 +122,17 @@ TEST_F(TypeInfoHolderTest, LastEntryWinsAndUnreadableNamesNeverMatch)
     EXPECT_EQ(1, m_typeInfo.getIDsOfNamesCalls);
 }
 
+TEST_F(TypeInfoHolderTest, NullNamesOrIdsGiveEPointerInsteadOfBeingRead)
+{
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(E_POINTER, IdsOfNames({nullptr}, &id));
+    EXPECT_EQ(E_POINTER, IdsOfNames({L"GetRemainingTime", nullptr}, &id));
+    EXPECT_EQ(E_POINTER, IdsOfNames({L"GetRemainingTime"}, nullptr));
+    EXPECT_EQ(E_POINTER, m_holder.GetIDsOfNames(nullptr, 1, kNeutral, &id));
+    EXPECT_EQ(DISPID_UNKNOWN, id);
+    EXPECT_EQ(0, m_typeInfo.getIDsOfNamesCalls);
+}
+
 TEST_F(TypeInfoHolderTest, InvokeHandsTheCallingInterfaceToTheTypeInformation)
 {
     int instance = 0;
