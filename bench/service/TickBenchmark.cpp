@@ -11,6 +11,7 @@
 #include "service/PollingLoop.h"
 #include "service/RegistrySchema.h"
 #include "service/StartUp.h"
+#include "tests/support/Process.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,24 +97,20 @@ bool QueryProcessFigures(DWORD processId, ProcessFigures& figures)
 
 void MeasureRealService(const wchar_t* path, int idleTicks)
 {
-    std::wstring commandLine = L"\"" + std::wstring(path) + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    const platform::UniqueHandleObject serviceProcess =
+        test_support::StartProgram(test_support::Quoted(path));
+    if (!serviceProcess)
     {
         std::printf("TellmarkSvc.exe could not be started (error %lu)\n", GetLastError());
         return;
     }
-    const platform::UniqueHandleObject thread(process.hThread);
-    const platform::UniqueHandleObject serviceProcess(process.hProcess);
+    const DWORD processId = GetProcessId(serviceProcess.Get());
     // One second to start up and publish, then the same idle span as above.
     Sleep(1000);
     ProcessFigures before = {}, after = {};
-    bool measured = QueryProcessFigures(process.dwProcessId, before);
+    bool measured = QueryProcessFigures(processId, before);
     Sleep(static_cast<DWORD>(idleTicks) * service::kTickPauseMilliseconds);
-    measured = measured && QueryProcessFigures(process.dwProcessId, after);
+    measured = measured && QueryProcessFigures(processId, after);
     platform::ShellRegistry().WriteNumber(service::schema::kProductKey, service::schema::kStopService,
                                           service::schema::kStopRequested);
     WaitForSingleObject(serviceProcess.Get(), 5000);
