@@ -3,13 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/UniqueHandle.h"
 #include "tests/support/Process.h"
+#include "tests/support/UnixPath.h"
 
 // Registration through the real registration tool and script hosts, in a prefix of its own.
 // VOLTWISE_DLL and EXPORT_CALLER name the built files (Unix paths, reached through drive Z:).
@@ -18,6 +18,7 @@ namespace
 {
 
 using platform::UniqueRegKey;
+using test_support::FileFromEnvironment;
 using test_support::ProcessResult;
 using test_support::Quoted;
 using test_support::RunProcess;
@@ -65,22 +66,6 @@ const wchar_t* const OwnedKeys[] = {
     L"Voltwise.BatteryRemainingTime",
     ClassKey,
 };
-
-std::wstring WindowsPathOf(const char* unixPath)
-{
-    std::wstring path = L"Z:";
-    for (const char* c = unixPath; *c != '\0'; ++c)
-    {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    }
-    return path;
-}
-
-std::wstring FileFromEnvironment(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    return value == nullptr ? std::wstring() : WindowsPathOf(value);
-}
 
 bool KeyExists(HKEY root, const std::wstring& path)
 {
