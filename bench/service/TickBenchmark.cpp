@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include "bench/Figure.h"
 #include "bench/service/CountingRegistry.h"
 #include "platform/ComApartment.h"
 #include "platform/UniqueHandle.h"
@@ -119,11 +120,13 @@ void MeasureRealService(const wchar_t* path, int idleTicks)
         std::printf("TellmarkSvc.exe: no figures from the system process list\n");
         return;
     }
+    const double cpuPerTick = (after.cpuMilliseconds - before.cpuMilliseconds) / idleTicks;
+    const double privateKib = static_cast<double>(after.privateBytes) / 1024.0;
     std::printf(
         "TellmarkSvc.exe idle: CPU %.1f ms over %d ticks (%.3f ms per tick), private memory %.1f KiB\n",
-        after.cpuMilliseconds - before.cpuMilliseconds, idleTicks,
-        (after.cpuMilliseconds - before.cpuMilliseconds) / idleTicks,
-        static_cast<double>(after.privateBytes) / 1024.0);
+        after.cpuMilliseconds - before.cpuMilliseconds, idleTicks, cpuPerTick, privateKib);
+    bench::PrintFigure("service_cpu_ms_per_tick", cpuPerTick);
+    bench::PrintFigure("service_private_kib", privateKib);
 }
 
 } // namespace
@@ -176,6 +179,10 @@ int wmain(int argc, wchar_t** argv)
     std::printf("registry writes per idle tick: %.2f\n", static_cast<double>(registry.Writes()) / idleTicks);
     std::printf("private memory: %.1f KiB (this benchmark process)\n",
                 static_cast<double>(own.privateBytes) / 1024.0);
+    bench::PrintFigure("tick_cpu_ms", cpu / idleTicks);
+    bench::PrintFigure("tick_wall_ms", sleeper.TickMilliseconds() / idleTicks);
+    bench::PrintFigure("registry_reads_per_tick", static_cast<double>(registry.Reads()) / idleTicks);
+    bench::PrintFigure("registry_writes_per_tick", static_cast<double>(registry.Writes()) / idleTicks);
     shellRegistry.DeleteKeyTree(service::schema::kProductKey);
 
     if (argc > 2)
