@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/UniqueHandle.h"
 #include "tests/service/integration/HotkeyWindow.h"
 #include "tests/service/integration/ServiceHarness.h"
 #include "tests/support/Process.h"
+#include "tests/support/RegistryKeys.h"
 #include "tests/support/UnixPath.h"
 
 #include <string>
@@ -61,24 +61,18 @@ class SampleClient : public testing::Test
         ASSERT_FALSE(m_dll.empty()) << "VOLTWISE_DLL is not set";
         ASSERT_FALSE(m_examples.empty()) << "GADGET_EXAMPLES is not set";
         ASSERT_EQ(0u, RunProcess(L"regsvr32.exe /s " + Quoted(m_dll)).exitCode);
-        ASSERT_TRUE(ClassRegistered());
+        ASSERT_TRUE(test_support::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
     }
 
     void TearDown() override
     {
         EXPECT_EQ(0u, RunProcess(L"regsvr32.exe /s /u " + Quoted(m_dll)).exitCode);
-        EXPECT_FALSE(ClassRegistered());
+        EXPECT_FALSE(test_support::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
     }
 
     ProcessResult RunScript(const wchar_t* name, const wchar_t* arguments = L"") const
     {
         return RunProcess(L"cscript.exe //nologo " + Quoted(m_examples + L"\\" + name) + arguments);
-    }
-
-    static bool ClassRegistered()
-    {
-        platform::UniqueRegKey key;
-        return RegOpenKeyExW(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
     }
 
     std::wstring m_dll = FileFromEnvironment("VOLTWISE_DLL");

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/UniqueHandle.h"
 #include "tests/support/Process.h"
+#include "tests/support/RegistryKeys.h"
 #include "tests/support/UnixPath.h"
 
 // Registration through the real registration tool and script hosts, in a prefix of its own.
@@ -17,8 +17,8 @@
 namespace
 {
 
-using platform::UniqueRegKey;
 using test_support::FileFromEnvironment;
+using test_support::KeyExists;
 using test_support::ProcessResult;
 using test_support::Quoted;
 using test_support::RunProcess;
@@ -66,12 +66,6 @@ const wchar_t* const OwnedKeys[] = {
     L"Voltwise.BatteryRemainingTime",
     ClassKey,
 };
-
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    UniqueRegKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-}
 
 // The text of a REG_SZ value, or "<absent>".
 std::wstring ReadText(HKEY root, const std::wstring& path, const wchar_t* value)

@@ -1,6 +1,7 @@
 #include "tests/service/integration/ServiceHarness.h"
 
 #include "tests/support/Process.h"
+#include "tests/support/RegistryKeys.h"
 
 #include <cwchar>
 
@@ -116,8 +117,7 @@ void DeleteValue(const wchar_t* path, const wchar_t* name)
 
 bool KeyExists(const wchar_t* path)
 {
-    platform::UniqueRegKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+    return test_support::KeyExists(HKEY_CURRENT_USER, path);
 }
 
 void SelectAudioDriver(const wchar_t* driver)
