@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "bench/Figure.h"
 #include "component/automation/IBatteryRemainingTime.h"
 #include "component/automation/VoltwiseIds.h"
 #include "platform/ComPtr.h"
@@ -81,6 +82,11 @@ int Run()
     std::printf("GetIDsOfNames, name in the cache     %10.1f ns/call\n", cached);
     std::printf("GetIDsOfNames, name the cache misses %10.1f ns/call\n", missed);
     std::printf("Invoke / direct                      %10.2f\n", invoke / direct);
+    bench::PrintFigure("direct_ns", direct);
+    bench::PrintFigure("invoke_ns", invoke);
+    bench::PrintFigure("names_cached_ns", cached);
+    bench::PrintFigure("names_missed_ns", missed);
+    bench::PrintFigure("invoke_direct_ratio", invoke / direct);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "bench/Figure.h"
 #include "component/registrar/RegObject.h"
 #include "component/registrar/RegScriptParser.h"
 #include "platform/UniqueHandle.h"
@@ -25,6 +26,7 @@ constexpr int kIterations = 200;
 struct Phase
 {
     const char* name;
+    const char* figure;
     UINT resourceId;
     bool doRegister;
     std::vector<double> microseconds;
@@ -65,10 +67,10 @@ int wmain()
 
     // Registration in the component's order, unregistration in reverse.
     Phase phases[] = {
-        {"register application script", kApplicationScript, true, {}},
-        {"register class script", kClassScript, true, {}},
-        {"unregister class script", kClassScript, false, {}},
-        {"unregister application script", kApplicationScript, false, {}},
+        {"register application script", "register_app_script_us", kApplicationScript, true, {}},
+        {"register class script", "register_class_script_us", kClassScript, true, {}},
+        {"unregister class script", "unregister_class_script_us", kClassScript, false, {}},
+        {"unregister application script", "unregister_app_script_us", kApplicationScript, false, {}},
     };
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -107,6 +109,7 @@ int wmain()
         std::printf("  %-32s median %8.1f  mean %8.1f  min %8.1f  max %8.1f\n", phase.name,
                     phase.microseconds[phase.microseconds.size() / 2], total / phase.microseconds.size(),
                     phase.microseconds.front(), phase.microseconds.back());
+        bench::PrintFigure(phase.figure, phase.microseconds[phase.microseconds.size() / 2]);
     }
     std::printf("class key removed by unregistration: %s\n", clean ? "yes" : "NO");
     return clean ? 0 : 1;

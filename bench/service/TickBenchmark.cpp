@@ -5,12 +5,14 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include "bench/Figure.h"
 #include "bench/service/CountingRegistry.h"
 #include "platform/ComApartment.h"
 #include "platform/UniqueHandle.h"
 #include "service/PollingLoop.h"
 #include "service/RegistrySchema.h"
 #include "service/StartUp.h"
+#include "tests/support/Process.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -96,24 +98,20 @@ bool QueryProcessFigures(DWORD processId, ProcessFigures& figures)
 
 void MeasureRealService(const wchar_t* path, int idleTicks)
 {
-    std::wstring commandLine = L"\"" + std::wstring(path) + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    const platform::UniqueHandleObject serviceProcess =
+        test_support::StartProgram(test_support::Quoted(path));
+    if (!serviceProcess)
     {
         std::printf("TellmarkSvc.exe could not be started (error %lu)\n", GetLastError());
         return;
     }
-    const platform::UniqueHandleObject thread(process.hThread);
-    const platform::UniqueHandleObject serviceProcess(process.hProcess);
+    const DWORD processId = GetProcessId(serviceProcess.Get());
     // One second to start up and publish, then the same idle span as above.
     Sleep(1000);
     ProcessFigures before = {}, after = {};
-    bool measured = QueryProcessFigures(process.dwProcessId, before);
+    bool measured = QueryProcessFigures(processId, before);
     Sleep(static_cast<DWORD>(idleTicks) * service::kTickPauseMilliseconds);
-    measured = measured && QueryProcessFigures(process.dwProcessId, after);
+    measured = measured && QueryProcessFigures(processId, after);
     platform::ShellRegistry().WriteNumber(service::schema::kProductKey, service::schema::kStopService,
                                           service::schema::kStopRequested);
     WaitForSingleObject(serviceProcess.Get(), 5000);
@@ -122,11 +120,13 @@ void MeasureRealService(const wchar_t* path, int idleTicks)
         std::printf("TellmarkSvc.exe: no figures from the system process list\n");
         return;
     }
+    const double cpuPerTick = (after.cpuMilliseconds - before.cpuMilliseconds) / idleTicks;
+    const double privateKib = static_cast<double>(after.privateBytes) / 1024.0;
     std::printf(
         "TellmarkSvc.exe idle: CPU %.1f ms over %d ticks (%.3f ms per tick), private memory %.1f KiB\n",
-        after.cpuMilliseconds - before.cpuMilliseconds, idleTicks,
-        (after.cpuMilliseconds - before.cpuMilliseconds) / idleTicks,
-        static_cast<double>(after.privateBytes) / 1024.0);
+        after.cpuMilliseconds - before.cpuMilliseconds, idleTicks, cpuPerTick, privateKib);
+    bench::PrintFigure("service_cpu_ms_per_tick", cpuPerTick);
+    bench::PrintFigure("service_private_kib", privateKib);
 }
 
 } // namespace
@@ -179,6 +179,10 @@ int wmain(int argc, wchar_t** argv)
     std::printf("registry writes per idle tick: %.2f\n", static_cast<double>(registry.Writes()) / idleTicks);
     std::printf("private memory: %.1f KiB (this benchmark process)\n",
                 static_cast<double>(own.privateBytes) / 1024.0);
+    bench::PrintFigure("tick_cpu_ms", cpu / idleTicks);
+    bench::PrintFigure("tick_wall_ms", sleeper.TickMilliseconds() / idleTicks);
+    bench::PrintFigure("registry_reads_per_tick", static_cast<double>(registry.Reads()) / idleTicks);
+    bench::PrintFigure("registry_writes_per_tick", static_cast<double>(registry.Writes()) / idleTicks);
     shellRegistry.DeleteKeyTree(service::schema::kProductKey);
 
     if (argc > 2)

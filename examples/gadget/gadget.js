@@ -1,10 +1,16 @@
 // Sample gadget client: does from a command prompt what the Tellmark gadget does with the back end.
 //   cscript //nologo gadget.js [seconds of live status, default 5]
-// It needs Voltwise.dll registered and TellmarkSvc.exe running in the same user session.
+// It needs Voltwise.dll registered and TellmarkSvc.exe running in the same user session. On 64-bit Windows
+// run the 64-bit cscript (C:\Windows\System32\cscript.exe): Voltwise.dll is a 64-bit in-process server.
 
 var PRODUCT_KEY = "HKCU\\Software\\Quorvel\\Tellmark\\";
 var STATUS_KEY = PRODUCT_KEY + "Current Status\\";
 var FAN_MODE_REQUEST = 2;
+var FAN_MODE = 5;
+var HALF_VOLUME = "500000"; // the scalar level 0.5 times 1,000,000
+var DEFAULT_SECONDS = 5;
+// GetRemainingTime of a system that gives no estimate (on mains power, or still estimating): 0xFFFFFFFF / 60.
+var NO_ESTIMATE = 71582788;
 
 var shell = new ActiveXObject("WScript.Shell");
 
@@ -21,9 +27,13 @@ function readStatus(name) {
     return value === null ? "(none)" : String(value);
 }
 
-// WScript.Sleep is missing from some script hosts (Wine's); a loopback ping waits on every host.
+// Wine's script host has no WScript.Sleep (it fails with "not implemented"); a loopback ping waits there.
 function pauseOneSecond() {
-    shell.Run("ping -n 2 127.0.0.1", 0, true);
+    try {
+        WScript.Sleep(1000);
+    } catch (e) {
+        shell.Run("ping -n 2 127.0.0.1", 0, true);
+    }
 }
 
 function statusLine() {
@@ -31,18 +41,31 @@ function statusLine() {
            "  display " + readStatus("DisplayOrientation");
 }
 
-var seconds = WScript.Arguments.length > 0 ? parseInt(WScript.Arguments(0), 10) : 5;
+function batteryLine(minutes) {
+    return "Battery: " + minutes + " minutes" +
+           (minutes === NO_ESTIMATE ? " (no estimate: on mains power or still estimating)" : " remaining");
+}
+
+var seconds = WScript.Arguments.length > 0 ? parseInt(WScript.Arguments(0), 10) : DEFAULT_SECONDS;
+if (isNaN(seconds) || seconds < 0) {
+    WScript.Echo("usage: cscript //nologo gadget.js [seconds of live status, default " + DEFAULT_SECONDS + "]");
+    WScript.Quit(2);
+}
 
 var battery = new ActiveXObject("Voltwise.BatteryRemainingTime");
-WScript.Echo("Battery: " + battery.GetRemainingTime() + " minutes remaining");
+WScript.Echo(batteryLine(battery.GetRemainingTime()));
+if (readValue(STATUS_KEY + "DisplayOrientation") === null) {
+    WScript.Echo("TellmarkSvc.exe publishes no status: is it running?");
+    WScript.Quit(1);
+}
 WScript.Echo("Status:  " + statusLine());
 
-// Commands: the service consumes each one on its next tick.
-shell.RegWrite(STATUS_KEY + "SetVolume", "500000", "REG_SZ");
-WScript.Echo("Sent:    SetVolume 500000 (half volume)");
-shell.RegWrite(STATUS_KEY + "FanMode", 5, "REG_DWORD");
+// Commands: the service consumes each one on its next tick. The argument goes first, then the request.
+shell.RegWrite(STATUS_KEY + "SetVolume", HALF_VOLUME, "REG_SZ");
+WScript.Echo("Sent:    SetVolume " + HALF_VOLUME + " (half volume)");
+shell.RegWrite(STATUS_KEY + "FanMode", FAN_MODE, "REG_DWORD");
 shell.RegWrite(PRODUCT_KEY + "PostMessage", FAN_MODE_REQUEST, "REG_DWORD");
-WScript.Echo("Sent:    PostMessage 2 (fan mode) with FanMode 5");
+WScript.Echo("Sent:    PostMessage " + FAN_MODE_REQUEST + " (fan mode) with FanMode " + FAN_MODE);
 
 for (var second = 1; second <= seconds; second++) {
     pauseOneSecond();

@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "platform/UniqueHandle.h"
+#include "tests/support/Process.h"
+#include "tests/support/RegistryKeys.h"
+#include "tests/support/UnixPath.h"
 
 // Registration through the real registration tool and script hosts, in a prefix of its own.
 // VOLTWISE_DLL and EXPORT_CALLER name the built files (Unix paths, reached through drive Z:).
@@ -16,8 +17,11 @@
 namespace
 {
 
-using platform::UniqueHandleObject;
-using platform::UniqueRegKey;
+using test_support::FileFromEnvironment;
+using test_support::KeyExists;
+using test_support::ProcessResult;
+using test_support::Quoted;
+using test_support::RunProcess;
 
 const wchar_t* const AppId = L"{25AB294C-2C96-4EF9-978A-CFA9014714B0}";
 const wchar_t* const ClassId = L"{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
@@ -62,80 +66,6 @@ const wchar_t* const OwnedKeys[] = {
     L"Voltwise.BatteryRemainingTime",
     ClassKey,
 };
-
-std::wstring WindowsPathOf(const char* unixPath)
-{
-    std::wstring path = L"Z:";
-    for (const char* c = unixPath; *c != '\0'; ++c)
-    {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    }
-    return path;
-}
-
-std::wstring FileFromEnvironment(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    return value == nullptr ? std::wstring() : WindowsPathOf(value);
-}
-
-struct ProcessResult
-{
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;
-};
-
-// Runs a command line to its end (at most a minute) and collects what it writes to stdout.
-ProcessResult RunProcess(std::wstring commandLine)
-{
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-    {
-        return {};
-    }
-    UniqueHandleObject reader(readEnd);
-    UniqueHandleObject writer(writeEnd);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info))
-    {
-        return {};
-    }
-    UniqueHandleObject process(info.hProcess);
-    UniqueHandleObject thread(info.hThread);
-    writer.Reset();
-
-    ProcessResult result;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0)
-    {
-        result.output.append(buffer, read);
-    }
-    WaitForSingleObject(info.hProcess, 60000);
-    GetExitCodeProcess(info.hProcess, &result.exitCode);
-    return result;
-}
-
-std::wstring Quoted(const std::wstring& text)
-{
-    return L"\"" + text + L"\"";
-}
-
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    UniqueRegKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-}
 
 // The text of a REG_SZ value, or "<absent>".
 std::wstring ReadText(HKEY root, const std::wstring& path, const wchar_t* value)

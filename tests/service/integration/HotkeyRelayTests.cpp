@@ -1,3 +1,4 @@
+#include "tests/service/integration/HotkeyWindow.h"
 #include "tests/service/integration/ServiceHarness.h"
 
 #include <gtest/gtest.h>
@@ -6,34 +7,6 @@ namespace service::integration
 {
 namespace
 {
-
-// The test's stand-in for the hotkey program: a window with the given title that logs relay messages.
-class HotkeyWindow
-{
-  public:
-    HotkeyWindow(const wchar_t* title, const std::wstring& log)
-        : m_process(
-              StartProgram(L"\"" + TestFolder() + L"HotkeyWindow.exe\" \"" + title + L"\" \"" + log + L"\""))
-    {
-        m_shown = WaitUntil([title] { return FindWindowW(nullptr, title) != nullptr; });
-    }
-    HotkeyWindow(const HotkeyWindow&) = delete;
-    HotkeyWindow& operator=(const HotkeyWindow&) = delete;
-    ~HotkeyWindow()
-    {
-        if (m_process)
-        {
-            TerminateProcess(m_process.Get(), 0);
-            WaitForSingleObject(m_process.Get(), 5000);
-        }
-    }
-
-    bool Shown() const { return m_shown; }
-
-  private:
-    platform::UniqueHandleObject m_process;
-    bool m_shown = false;
-};
 
 TEST(HotkeyRelay, FanModeRequestWaitsForTheWindowAndIsPostedOnce)
 {

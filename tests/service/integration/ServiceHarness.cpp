@@ -1,5 +1,8 @@
 #include "tests/service/integration/ServiceHarness.h"
 
+#include "tests/support/Process.h"
+#include "tests/support/RegistryKeys.h"
+
 #include <cwchar>
 
 namespace service::integration
@@ -29,20 +32,6 @@ std::vector<BYTE> TextBytes(const wchar_t* text, size_t bytes)
 std::vector<BYTE> TerminatedBytes(const wchar_t* text)
 {
     return TextBytes(text, (wcslen(text) + 1) * sizeof(wchar_t));
-}
-
-platform::UniqueHandleObject StartProgram(std::wstring commandLine)
-{
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-    {
-        return {};
-    }
-    CloseHandle(process.hThread);
-    return platform::UniqueHandleObject(process.hProcess);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -128,8 +117,7 @@ void DeleteValue(const wchar_t* path, const wchar_t* name)
 
 bool KeyExists(const wchar_t* path)
 {
-    platform::UniqueRegKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+    return test_support::KeyExists(HKEY_CURRENT_USER, path);
 }
 
 void SelectAudioDriver(const wchar_t* driver)
@@ -137,7 +125,10 @@ void SelectAudioDriver(const wchar_t* driver)
     WriteText(kWineDriversKey, L"Audio", driver);
 }
 
-ServiceProcess::ServiceProcess() : m_process(StartProgram(L"\"" + TestFolder() + L"TellmarkSvc.exe\"")) {}
+ServiceProcess::ServiceProcess()
+    : m_process(test_support::StartProgram(test_support::Quoted(TestFolder() + L"TellmarkSvc.exe")))
+{
+}
 
 ServiceProcess::~ServiceProcess()
 {

@@ -26,9 +26,6 @@ std::wstring TestFolder();
 std::vector<BYTE> TextBytes(const wchar_t* text, size_t bytes);
 std::vector<BYTE> TerminatedBytes(const wchar_t* text);
 
-// Starts a program with the command line; the process handle is empty when it could not start.
-platform::UniqueHandleObject StartProgram(std::wstring commandLine);
-
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 std::vector<std::string> ReadLines(const std::wstring& path);
 

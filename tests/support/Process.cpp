@@ -1,0 +1,62 @@
+#include "tests/support/Process.h"
+
+namespace test_support
+{
+
+std::wstring Quoted(const std::wstring& text)
+{
+    return L"\"" + text + L"\"";
+}
+
+platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE standardOutput)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    const bool redirected = standardOutput != nullptr;
+    if (redirected)
+    {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = standardOutput;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected,
+                        redirected ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &process))
+    {
+        return {};
+    }
+    const platform::UniqueHandleObject thread(process.hThread);
+    return platform::UniqueHandleObject(process.hProcess);
+}
+
+ProcessResult RunProcess(std::wstring commandLine, DWORD timeoutMs)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    platform::UniqueHandleObject reader;
+    platform::UniqueHandleObject writer;
+    if (!CreatePipe(reader.Put(), writer.Put(), &inherit, 0))
+    {
+        return {};
+    }
+    SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
+    const platform::UniqueHandleObject process = StartProgram(std::move(commandLine), writer.Get());
+    // Only the child may hold the write end, so that reading ends when the child is done.
+    writer.Reset();
+    if (!process)
+    {
+        return {};
+    }
+
+    ProcessResult result;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
+    {
+        result.output.append(buffer, read);
+    }
+    WaitForSingleObject(process.Get(), timeoutMs);
+    GetExitCodeProcess(process.Get(), &result.exitCode);
+    return result;
+}
+
+} // namespace test_support

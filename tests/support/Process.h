@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/UniqueHandle.h"
+
+#include <string>
+
+// Starting other programs from test and benchmark programs, optionally collecting their output.
+namespace test_support
+{
+
+constexpr DWORD kNoExitCode = 0xFFFFFFFF;
+constexpr DWORD kDefaultRunTimeoutMs = 60000;
+
+std::wstring Quoted(const std::wstring& text);
+
+// Starts a program with the command line; the process handle is empty when it could not start. Given a
+// handle for standard output, the program writes there and gets no console window of its own.
+platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE standardOutput = nullptr);
+
+struct ProcessResult
+{
+    DWORD exitCode = kNoExitCode;
+    std::string output;
+};
+
+// Runs a command line to its end (waiting at most the timeout once its output is closed) and collects
+// what it writes to standard output.
+ProcessResult RunProcess(std::wstring commandLine, DWORD timeoutMs = kDefaultRunTimeoutMs);
+
+} // namespace test_support

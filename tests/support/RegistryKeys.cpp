@@ -1,0 +1,14 @@
+#include "tests/support/RegistryKeys.h"
+
+#include "platform/UniqueHandle.h"
+
+namespace test_support
+{
+
+bool KeyExists(HKEY root, const std::wstring& path)
+{
+    platform::UniqueRegKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+} // namespace test_support
