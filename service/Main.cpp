@@ -4,6 +4,7 @@
 #include "platform/NamedMutex.h"
 #include "service/PollingLoop.h"
 #include "service/StartUp.h"
+#include "service/SystemDevices.h"
 
 namespace
 {
@@ -27,11 +28,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     service::ResetRegistryArea(registry);
     platform::ComApartmentScope apartment;
 
-    platform::CoreAudioOutput audio;
-    platform::SystemDisplaySettings display;
-    platform::SystemWindowMessaging windows;
-    platform::SystemShellLauncher shell;
+    service::SystemDevices devices;
     platform::SystemSleeper sleeper;
-    service::ServicePlatform system{registry, audio, display, windows, shell, sleeper};
+    service::ServicePlatform system = devices.With(registry, sleeper);
     return service::RunUntilStopped(system);
 }

@@ -12,6 +12,7 @@
 #include "service/PollingLoop.h"
 #include "service/RegistrySchema.h"
 #include "service/StartUp.h"
+#include "service/SystemDevices.h"
 #include "tests/support/Process.h"
 
 #include <cstdio>
@@ -144,12 +145,9 @@ int wmain(int argc, wchar_t** argv)
     bench::CountingRegistry registry(shellRegistry);
     service::ResetRegistryArea(registry);
     platform::ComApartmentScope apartment;
-    platform::CoreAudioOutput audio;
-    platform::SystemDisplaySettings display;
-    platform::SystemWindowMessaging windows;
-    platform::SystemShellLauncher shell;
+    service::SystemDevices devices;
     MeasuringSleeper sleeper;
-    service::ServicePlatform system{registry, audio, display, windows, shell, sleeper};
+    service::ServicePlatform system = devices.With(registry, sleeper);
     service::LoopState state;
 
     // The first tick publishes every status value; the idle ticks after it should write nothing.
