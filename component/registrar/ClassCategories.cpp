@@ -3,27 +3,58 @@
 #include "platform/ComPtr.h"
 #include "platform/HResult.h"
 
-#include <vector>
+#include <memory>
+#include <new>
 
 namespace
 {
 
-HRESULT UpdateCategories(ICatRegister* manager, REFCLSID clsid, std::vector<CATID>& ids, bool implemented,
+// The categories of one kind from the table, in table order.
+struct CategoryList
+{
+    std::unique_ptr<CATID[]> ids;
+    ULONG count = 0;
+};
+
+HRESULT CollectCategories(const ClassCategoryEntry* categories, ClassCategoryEntry::Kind kind,
+                          CategoryList& list)
+{
+    ULONG count = 0;
+    for (const ClassCategoryEntry* entry = categories; entry->catid != nullptr; ++entry)
+    {
+        count += entry->kind == kind ? 1 : 0;
+    }
+    if (count == 0)
+    {
+        return S_OK;
+    }
+    list.ids.reset(new (std::nothrow) CATID[count]);
+    RETURN_IF_NULL_ALLOC(list.ids);
+    for (const ClassCategoryEntry* entry = categories; entry->catid != nullptr; ++entry)
+    {
+        if (entry->kind == kind)
+        {
+            list.ids[list.count++] = *entry->catid;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT UpdateCategories(ICatRegister* manager, REFCLSID clsid, const CategoryList& list, bool implemented,
                          bool registering)
 {
-    if (ids.empty())
+    if (list.count == 0)
     {
         return S_OK;
     }
     CLSID classId = clsid;
-    const ULONG count = static_cast<ULONG>(ids.size());
     if (implemented)
     {
-        return registering ? manager->RegisterClassImplCategories(classId, count, ids.data())
-                           : manager->UnRegisterClassImplCategories(classId, count, ids.data());
+        return registering ? manager->RegisterClassImplCategories(classId, list.count, list.ids.get())
+                           : manager->UnRegisterClassImplCategories(classId, list.count, list.ids.get());
     }
-    return registering ? manager->RegisterClassReqCategories(classId, count, ids.data())
-                       : manager->UnRegisterClassReqCategories(classId, count, ids.data());
+    return registering ? manager->RegisterClassReqCategories(classId, list.count, list.ids.get())
+                       : manager->UnRegisterClassReqCategories(classId, list.count, list.ids.get());
 }
 
 } // namespace
@@ -34,20 +65,10 @@ HRESULT RegisterClassCategories(REFCLSID clsid, const ClassCategoryEntry* catego
     {
         return S_OK;
     }
-    std::vector<CATID> implemented;
-    std::vector<CATID> required;
-    try
-    {
-        for (; categories->catid != nullptr; ++categories)
-        {
-            const bool isImplemented = categories->kind == ClassCategoryEntry::Kind::Implemented;
-            (isImplemented ? implemented : required).push_back(*categories->catid);
-        }
-    }
-    catch (...)
-    {
-        return E_OUTOFMEMORY;
-    }
+    CategoryList implemented;
+    RETURN_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Implemented, implemented));
+    CategoryList required;
+    RETURN_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Required, required));
     platform::ComPtr<ICatRegister> manager;
     RETURN_IF_FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_ICatRegister, manager.PutVoid()));

@@ -44,33 +44,33 @@ HRESULT STDMETHODCALLTYPE CRegObject::AddSubstitution(LPCOLESTR name, LPCOLESTR 
     {
         return E_INVALIDARG;
     }
-    Substitution entry{CopyString(name), CopyString(value)};
-    RETURN_IF_NULL_ALLOC(entry.name);
-    RETURN_IF_NULL_ALLOC(entry.value);
-    try
-    {
-        m_substitutions.push_back(std::move(entry));
-    }
-    catch (const std::bad_alloc&)
-    {
-        return E_OUTOFMEMORY;
-    }
+    std::unique_ptr<wchar_t[]> nameCopy = CopyString(name);
+    RETURN_IF_NULL_ALLOC(nameCopy);
+    std::unique_ptr<wchar_t[]> valueCopy = CopyString(value);
+    RETURN_IF_NULL_ALLOC(valueCopy);
+    std::unique_ptr<Substitution> entry(new (std::nothrow)
+                                            Substitution{std::move(nameCopy), std::move(valueCopy), nullptr});
+    RETURN_IF_NULL_ALLOC(entry);
+    Substitution* added = entry.get();
+    (m_last != nullptr ? m_last->next : m_first) = std::move(entry);
+    m_last = added;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE CRegObject::ClearSubstitutions()
 {
-    m_substitutions.clear();
+    m_first.reset();
+    m_last = nullptr;
     return S_OK;
 }
 
 LPCWSTR CRegObject::FindSubstitution(LPCWSTR name) const
 {
-    for (const Substitution& entry : m_substitutions)
+    for (const Substitution* entry = m_first.get(); entry != nullptr; entry = entry->next.get())
     {
-        if (lstrcmpiW(entry.name.get(), name) == 0)
+        if (lstrcmpiW(entry->name.get(), name) == 0)
         {
-            return entry.value.get();
+            return entry->value.get();
         }
     }
     return nullptr;

@@ -5,7 +5,6 @@
 #include "component/registrar/IRegistrarBase.h"
 
 #include <memory>
-#include <vector>
 
 // The registrar: holds the substitutions spliced into a registration script and runs scripts from a
 // module's resources. It lives as a local object for one script, so its IUnknown counts nothing.
@@ -30,11 +29,14 @@ class CRegObject : public IRegistrarBase
     HRESULT RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType, bool doRegister);
 
   private:
+    // The table in insertion order, as a list: a new entry costs one allocation and moves nothing.
     struct Substitution
     {
         std::unique_ptr<wchar_t[]> name;
         std::unique_ptr<wchar_t[]> value;
+        std::unique_ptr<Substitution> next;
     };
 
-    std::vector<Substitution> m_substitutions;
+    std::unique_ptr<Substitution> m_first;
+    Substitution* m_last = nullptr;
 };
