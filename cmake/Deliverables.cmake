@@ -1,0 +1,14 @@
+# Code that goes into TellmarkSvc.exe or Voltwise.dll is built without the C++ runtime's exception and
+# type-information machinery, so that the binaries carry their own code and not the runtime's; tests may use
+# anything. deliverable_code(<target>...) applies to libraries the deliverables link.
+function(deliverable_code)
+    foreach(target ${ARGN})
+        target_compile_options(${target} PRIVATE -fno-exceptions -fno-rtti)
+    endforeach()
+endfunction()
+
+# deliverable_binary(<target>): a deliverable itself; it also gets the runtime hooks written for them.
+function(deliverable_binary target)
+    deliverable_code(${target})
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/platform/RuntimeSupport.cpp)
+endfunction()
