@@ -2,7 +2,19 @@
 
 #include <windows.h>
 
-// Early-return helpers: one line per call, the happy path reads top to bottom.
+#include "platform/Diagnostics.h"
+
+// Early-return helpers: one line per call, the happy path reads top to bottom. Each failure is reported once,
+// where it arises: the RETURN_ macros report what they return through the diagnostics funnel, and
+// PROPAGATE_IF_FAILED passes on the failure of a call of our own, which has reported it already.
+
+#define RETURN_HR(result)                                                                                    \
+    do                                                                                                       \
+    {                                                                                                        \
+        const HRESULT hrReturned = (result);                                                                 \
+        ::platform::ReportFailure(PLATFORM_FAILURE_SITE, hrReturned);                                        \
+        return hrReturned;                                                                                   \
+    } while (false)
 
 #define RETURN_IF_FAILED(expression)                                                                         \
     do                                                                                                       \
@@ -10,7 +22,17 @@
         const HRESULT hrReturnIfFailed = (expression);                                                       \
         if (FAILED(hrReturnIfFailed))                                                                        \
         {                                                                                                    \
-            return hrReturnIfFailed;                                                                         \
+            RETURN_HR(hrReturnIfFailed);                                                                     \
+        }                                                                                                    \
+    } while (false)
+
+#define RETURN_IF_WIN32_ERROR(expression)                                                                    \
+    do                                                                                                       \
+    {                                                                                                        \
+        const LSTATUS errorReturnIfWin32Error = (expression);                                                \
+        if (errorReturnIfWin32Error != ERROR_SUCCESS)                                                        \
+        {                                                                                                    \
+            RETURN_HR(::platform::HResultFromWin32(errorReturnIfWin32Error));                                \
         }                                                                                                    \
     } while (false)
 
@@ -19,7 +41,7 @@
     {                                                                                                        \
         if ((pointer) == nullptr)                                                                            \
         {                                                                                                    \
-            return E_OUTOFMEMORY;                                                                            \
+            RETURN_HR(E_OUTOFMEMORY);                                                                        \
         }                                                                                                    \
     } while (false)
 
@@ -28,7 +50,17 @@
     {                                                                                                        \
         if (!(condition))                                                                                    \
         {                                                                                                    \
-            return platform::HResultFromLastError();                                                         \
+            RETURN_HR(::platform::HResultFromLastError());                                                   \
+        }                                                                                                    \
+    } while (false)
+
+#define PROPAGATE_IF_FAILED(expression)                                                                      \
+    do                                                                                                       \
+    {                                                                                                        \
+        const HRESULT hrPropagated = (expression);                                                           \
+        if (FAILED(hrPropagated))                                                                            \
+        {                                                                                                    \
+            return hrPropagated;                                                                             \
         }                                                                                                    \
     } while (false)
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <windows.h>
+
+// The one place where both programs report what went wrong: one line per failure, through
+// OutputDebugStringW, for a debug-output viewer on Windows or WINEDEBUG=+debugstr under Wine. Only error
+// paths call it; success paths cost nothing.
+namespace platform
+{
+
+// Where a failure arose: the source file relative to the project, the line and the function.
+struct FailureSite
+{
+    const char* file;
+    int line;
+    const char* function;
+};
+
+// "<module>: <file>(<line>) in <function>: [<what>: ]0x<code> <system message>". Cold: callers keep it off
+// their fast path.
+[[gnu::cold]] void ReportFailure(const FailureSite& site, HRESULT code,
+                                 const wchar_t* what = nullptr) noexcept;
+
+// A line about the program's life that is not a failure: "<module>: <text>", or "<module>: <text><number>".
+void ReportEvent(const wchar_t* text) noexcept;
+void ReportEvent(const wchar_t* text, unsigned long number) noexcept;
+
+// A failure that a polling loop would meet on every round: reported when it starts (or changes its code) and
+// when it ends, not each time.
+class RepeatingFailure
+{
+  public:
+    // code is the outcome of this round; S_OK (or any success) after a failure reports that it ended.
+    void Update(const FailureSite& site, HRESULT code, const wchar_t* what = nullptr) noexcept
+    {
+        if (code != m_reported && (FAILED(code) || FAILED(m_reported)))
+        {
+            Change(site, code, what);
+        }
+    }
+
+  private:
+    [[gnu::cold]] void Change(const FailureSite& site, HRESULT code, const wchar_t* what) noexcept;
+
+    HRESULT m_reported = S_OK;
+};
+
+} // namespace platform
+
+#define PLATFORM_FAILURE_SITE                                                                                \
+    ::platform::FailureSite                                                                                  \
+    {                                                                                                        \
+        __FILE__, __LINE__, __func__                                                                         \
+    }
