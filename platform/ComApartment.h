@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "platform/Diagnostics.h"
+
 namespace platform
 {
 
@@ -11,7 +13,15 @@ namespace platform
 class ComApartmentScope
 {
   public:
-    ComApartmentScope() : m_initialised(SUCCEEDED(CoInitialize(nullptr))) {}
+    ComApartmentScope()
+    {
+        const HRESULT result = CoInitialize(nullptr);
+        m_initialised = SUCCEEDED(result);
+        if (!m_initialised)
+        {
+            ReportFailure(PLATFORM_FAILURE_SITE, result, L"CoInitialize");
+        }
+    }
     ComApartmentScope(const ComApartmentScope&) = delete;
     ComApartmentScope& operator=(const ComApartmentScope&) = delete;
     ~ComApartmentScope()
@@ -23,7 +33,7 @@ class ComApartmentScope
     }
 
   private:
-    bool m_initialised;
+    bool m_initialised = false;
 };
 
 } // namespace platform

@@ -2,6 +2,9 @@
 
 #include "platform/NamedMutex.h"
 
+#include "platform/Diagnostics.h"
+#include "platform/HResult.h"
+
 namespace platform
 {
 
@@ -12,7 +15,13 @@ MutexCreation CreateOwnedNamedMutex(const wchar_t* name, UniqueHandleObject& mut
     {
         return MutexCreation::AlreadyExisted;
     }
-    return mutex ? MutexCreation::Created : MutexCreation::Failed;
+    if (!mutex)
+    {
+        // Not fatal: the mutex only marks a running instance.
+        ReportFailure(PLATFORM_FAILURE_SITE, HResultFromLastError(), name);
+        return MutexCreation::Failed;
+    }
+    return MutexCreation::Created;
 }
 
 } // namespace platform

@@ -1,10 +1,12 @@
 #include <windows.h>
 
 #include "platform/ComApartment.h"
+#include "platform/Diagnostics.h"
 #include "platform/NamedMutex.h"
 #include "service/PollingLoop.h"
 #include "service/StartUp.h"
 #include "service/SystemDevices.h"
+#include "service/resources/Version.h"
 
 namespace
 {
@@ -21,8 +23,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     if (platform::CreateOwnedNamedMutex(kInstanceMutexName, instanceMutex) ==
         platform::MutexCreation::AlreadyExisted)
     {
+        platform::ReportEvent(L"another instance runs in this session; exiting");
         return kExitAlreadyRunning;
     }
+    platform::ReportEvent(L"started, version " TELLMARKSVC_VERSION_TEXT ", process ", GetCurrentProcessId());
 
     platform::ShellRegistry registry;
     service::ResetRegistryArea(registry);
@@ -31,5 +35,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     service::SystemDevices devices;
     platform::SystemSleeper sleeper;
     service::ServicePlatform system = devices.With(registry, sleeper);
-    return service::RunUntilStopped(system);
+    const int exitCode = service::RunUntilStopped(system);
+    platform::ReportEvent(L"stopped on request");
+    return exitCode;
 }
