@@ -1,7 +1,6 @@
 #include "component/automation/TypeInfoHolder.h"
 
 #include "component/automation/RegisteredTypeLibrary.h"
-#include "component/server/CriticalSectionGuard.h"
 #include "component/server/DllModule.h"
 #include "component/server/PublishedPointer.h"
 #include "platform/ComPtr.h"
@@ -114,7 +113,7 @@ HRESULT CComTypeInfoHolder::EnsureLoaded(LCID lcid)
     {
         return S_OK;
     }
-    CriticalSectionGuard guard(g_module->StaticDataLock());
+    CriticalSectionLock::Guard guard(g_module->StaticDataLock());
     // Another thread may have loaded it while this one waited for the lock.
     HRESULT hr = LoadedTypeInfo() != nullptr ? S_OK : LoadTypeInfo(lcid);
     if (LoadedTypeInfo() != nullptr && LoadedNameCache() == nullptr)

@@ -1,7 +1,6 @@
 #include "component/server/ClassFactory.h"
 
 #include "component/server/DllModule.h"
-#include "component/server/LockInitialization.h"
 #include "platform/HResult.h"
 
 #include <new>
@@ -24,18 +23,7 @@ const InterfaceEntry* CComClassFactory::InterfaceTable()
 HRESULT CComClassFactory::Initialize(Creator createInstance)
 {
     m_createInstance = createInstance;
-    RETURN_IF_FAILED(InitializeLock(m_lock));
-    m_lockInitialized = true;
-    return S_OK;
-}
-
-CComClassFactory::~CComClassFactory()
-{
-    if (m_lockInitialized)
-    {
-        m_lockInitialized = false;
-        DeleteCriticalSection(&m_lock);
-    }
+    return m_lock.Initialize();
 }
 
 HRESULT CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "component/server/Creator.h"
+#include "component/server/CriticalSectionLock.h"
 #include "component/server/DllModule.h"
 #include "component/server/InterfaceEntry.h"
 #include "component/server/ObjectRoot.h"
@@ -25,11 +26,10 @@ class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMulti
     STDMETHODIMP LockServer(BOOL lock) override;
 
   protected:
-    ~CComClassFactory();
+    ~CComClassFactory() = default;
 
   private:
-    CRITICAL_SECTION m_lock{}; // initialised and deleted with the object; no operation takes it
-    bool m_lockInitialized = false;
+    CriticalSectionLock m_lock; // initialised and deleted with the object; no operation takes it
     Creator m_createInstance = nullptr;
 };
 

@@ -1,18 +1,16 @@
 #include "component/server/ClassObjectTable.h"
 
-#include "component/server/CriticalSectionGuard.h"
-#include "component/server/LockInitialization.h"
 #include "component/server/PublishedPointer.h"
 
 CClassObjectTable::CClassObjectTable(HINSTANCE typeLibraryInstance, ObjectMap objectMap, bool& startupFailure)
     : m_typeLibraryInstance(typeLibraryInstance), m_objectMap(objectMap)
 {
-    m_initialized = InitializeRecordLock(m_objectMapLock, startupFailure) ? 1 : 0;
+    m_objectMapLock.InitializeForRecord(startupFailure);
 }
 
 CClassObjectTable::~CClassObjectTable()
 {
-    if (m_initialized == 0)
+    if (!m_objectMapLock.Initialized())
     {
         return;
     }
@@ -25,8 +23,6 @@ CClassObjectTable::~CClassObjectTable()
                 classObject->Release();
             }
         });
-    DeleteCriticalSection(&m_objectMapLock);
-    m_initialized = 0;
 }
 
 HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out)
@@ -36,7 +32,7 @@ HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out
         return E_POINTER;
     }
     *out = nullptr;
-    if (m_initialized == 0)
+    if (!m_objectMapLock.Initialized())
     {
         return E_UNEXPECTED;
     }
@@ -67,7 +63,7 @@ ObjectMapEntry* CClassObjectTable::FindCreatableEntry(REFCLSID clsid) const
 HRESULT CClassObjectTable::CreateCachedClassObject(ObjectMapEntry& entry)
 {
     // Checked again under the lock so that concurrent first requests create exactly one class object.
-    CriticalSectionGuard guard(m_objectMapLock);
+    CriticalSectionLock::Guard guard(m_objectMapLock);
     if (LoadPublished(entry.classObject) != nullptr)
     {
         return S_OK;

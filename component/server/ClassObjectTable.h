@@ -1,5 +1,6 @@
 #pragma once
 
+#include "component/server/CriticalSectionLock.h"
 #include "component/server/ObjectMap.h"
 
 #include <windows.h>
@@ -23,8 +24,8 @@ class CClassObjectTable
     ObjectMapEntry* FindCreatableEntry(REFCLSID clsid) const;
     HRESULT CreateCachedClassObject(ObjectMapEntry& entry);
 
-    ULONG m_initialized = 0;
     HINSTANCE m_typeLibraryInstance;
     ObjectMap m_objectMap;
-    CRITICAL_SECTION m_objectMapLock{}; // guards only the lazy creation of class objects
+    CriticalSectionLock m_objectMapLock; // guards only the lazy creation of class objects; the table is
+                                         // initialised while it is
 };

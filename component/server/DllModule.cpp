@@ -1,7 +1,5 @@
 #include "component/server/DllModule.h"
 
-#include "component/server/CriticalSectionGuard.h"
-#include "component/server/LockInitialization.h"
 #include "platform/HResult.h"
 
 #include <new>
@@ -11,20 +9,18 @@ CDllModuleBase* g_module = nullptr;
 CDllModuleBase::CDllModuleBase(ObjectMap objectMap, bool& startupFailure) : m_objectMap(objectMap)
 {
     g_module = this;
-    m_initialized = InitializeRecordLock(m_staticDataLock, startupFailure) ? 1 : 0;
+    m_staticDataLock.InitializeForRecord(startupFailure);
     m_objectMap.ForEachEntry([](ObjectMapEntry& entry) { entry.classHook(true); });
 }
 
 CDllModuleBase::~CDllModuleBase()
 {
     m_objectMap.ForEachEntry([](ObjectMapEntry& entry) { entry.classHook(false); });
-    if (m_initialized == 0)
+    if (!m_staticDataLock.Initialized())
     {
         return;
     }
     RunShutdownCallbacks();
-    DeleteCriticalSection(&m_staticDataLock);
-    m_initialized = 0;
 }
 
 LONG CDllModuleBase::AddModuleLock()
@@ -60,7 +56,7 @@ HRESULT AddShutdownCallback(CDllModuleBase* module, ShutdownCallback callback, D
     }
     auto* node = new (std::nothrow) CDllModuleBase::ShutdownNode{callback, data, nullptr};
     RETURN_IF_NULL_ALLOC(node);
-    CriticalSectionGuard guard(module->m_staticDataLock);
+    CriticalSectionLock::Guard guard(module->m_staticDataLock);
     node->next = module->m_shutdownCallbacks;
     module->m_shutdownCallbacks = node;
     return S_OK;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "component/registrar/IRegistrarBase.h"
+#include "component/server/CriticalSectionLock.h"
 #include "component/server/ObjectMap.h"
 
 #include <windows.h>
@@ -25,7 +26,7 @@ class CDllModuleBase
     virtual HRESULT AddStandardSubstitutions(IRegistrarBase* registrar) = 0;
 
     // Re-entrant: the type-information holder registers its clean-up while holding it.
-    CRITICAL_SECTION& StaticDataLock() { return m_staticDataLock; }
+    CriticalSectionLock& StaticDataLock() { return m_staticDataLock; }
 
   private:
     friend HRESULT AddShutdownCallback(CDllModuleBase* module, ShutdownCallback callback, DWORD_PTR data);
@@ -39,10 +40,9 @@ class CDllModuleBase
 
     void RunShutdownCallbacks();
 
-    ULONG m_initialized = 0;
     LONG m_lockCount = 0;
     ShutdownNode* m_shutdownCallbacks = nullptr;
-    CRITICAL_SECTION m_staticDataLock{};
+    CriticalSectionLock m_staticDataLock; // the module is initialised while it is
     ObjectMap m_objectMap;
 };
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "component/server/CriticalSectionLock.h"
+
 // The DLL's instance record: its module handle, with which registration asks for the file name.
 class CModuleInstance
 {
@@ -9,12 +11,10 @@ class CModuleInstance
     CModuleInstance(HINSTANCE instance, bool& startupFailure);
     CModuleInstance(const CModuleInstance&) = delete;
     CModuleInstance& operator=(const CModuleInstance&) = delete;
-    ~CModuleInstance();
 
     HINSTANCE Instance() const { return m_instance; }
 
   private:
     HINSTANCE m_instance;
-    CRITICAL_SECTION m_resourceLock{}; // initialised at load and deleted at unload; no operation takes it
-    bool m_resourceLockInitialized = false;
+    CriticalSectionLock m_resourceLock; // initialised at load and deleted at unload; no operation takes it
 };
