@@ -8,12 +8,15 @@ namespace
 
 constexpr DWORD kSecondsPerMinute = 60;
 
-// Both interfaces are the object's own pointer: the first (and only) vtable sits at offset 0.
+// Both interfaces are the object's own pointer: the first (and only) vtable sits at offset 0, as asserted below.
 const InterfaceEntry kBatteryInterfaces[] = {
     {&IID_IBatteryRemainingTime, 0, kPlainOffsetRow},
     {&IID_IDispatch, 0, kPlainOffsetRow},
     {nullptr, 0, 0},
 };
+
+static_assert(StartsAtClass<CComObject<CBatteryRemainingTime>, CBatteryRemainingTime, IBatteryRemainingTime>());
+static_assert(StartsAtClass<CComObject<CBatteryRemainingTime>, CBatteryRemainingTime, IDispatch>());
 
 } // namespace
 

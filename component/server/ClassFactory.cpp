@@ -13,6 +13,8 @@ const InterfaceEntry kClassFactoryInterfaces[] = {
     {nullptr, 0, 0},
 };
 
+static_assert(StartsAtClass<CComObjectCached<CComClassFactory>, CComClassFactory, IClassFactory>());
+
 } // namespace
 
 const InterfaceEntry* CComClassFactory::InterfaceTable()

@@ -21,3 +21,19 @@ struct InterfaceEntry
 };
 
 HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, REFIID iid, void** out);
+
+// Whether Interface starts where Class starts inside a complete Object (a concrete class derived from Class), as a
+// plain row at offset 0 in Class's table assumes. For static_assert: nothing is constructed.
+template <typename Object, typename Class, typename Interface> consteval bool StartsAtClass()
+{
+    union Storage
+    {
+        Object object;
+        char none;
+        constexpr Storage() : none() {}
+        constexpr ~Storage() {}
+    };
+    Storage storage{};
+    return static_cast<const void*>(static_cast<const Interface*>(&storage.object)) ==
+           static_cast<const void*>(static_cast<const Class*>(&storage.object));
+}
