@@ -11,7 +11,7 @@ void ResetRegistryArea(platform::IRegistry& registry)
     registry.WriteNumber(schema::kProductKey, schema::kNumberOfGadgetInstance, 0);
     // The system owns this value; it is created only when missing and never changed.
     DWORD activity = 0;
-    if (!registry.ReadNumber(schema::kActivityKey, schema::kActivity, activity))
+    if (registry.ReadNumber(schema::kActivityKey, schema::kActivity, activity) != platform::ReadResult::Read)
     {
         registry.WriteNumber(schema::kActivityKey, schema::kActivity, 0);
     }

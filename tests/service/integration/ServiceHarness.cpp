@@ -100,6 +100,24 @@ void WriteRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* 
     RegSetKeyValueW(HKEY_CURRENT_USER, path, name, type, data, size);
 }
 
+void WriteRaw(const wchar_t* path, const wchar_t* name, const test_support::StoredValue& value)
+{
+    WriteRaw(path, name, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+std::optional<test_support::StoredValue> ReadRaw(const wchar_t* path, const wchar_t* name)
+{
+    test_support::StoredValue value{REG_NONE, std::vector<BYTE>(1024)};
+    DWORD size = static_cast<DWORD>(value.data.size());
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type, value.data.data(),
+                     &size) != ERROR_SUCCESS)
+    {
+        return std::nullopt;
+    }
+    value.data.resize(size);
+    return value;
+}
+
 void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& text)
 {
     WriteRaw(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/UniqueHandle.h"
+#include "tests/support/StoredValue.h"
 
 #include <functional>
 #include <optional>
@@ -33,6 +34,8 @@ std::vector<std::string> ReadLines(const std::wstring& path);
 std::optional<std::wstring> ReadText(const wchar_t* path, const wchar_t* name);
 std::optional<DWORD> ReadNumber(const wchar_t* path, const wchar_t* name);
 void WriteRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size);
+void WriteRaw(const wchar_t* path, const wchar_t* name, const test_support::StoredValue& value);
+std::optional<test_support::StoredValue> ReadRaw(const wchar_t* path, const wchar_t* name);
 void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& text);
 void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value);
 void DeleteValue(const wchar_t* path, const wchar_t* name);
