@@ -7,7 +7,15 @@ namespace service
 
 void ResetRegistryArea(platform::IRegistry& registry)
 {
-    registry.DeleteKeyTree(schema::kProductKey);
+    if (!registry.DeleteKeyTree(schema::kProductKey))
+    {
+        // Something below the product key refuses deletion. The commands of an earlier run must still go:
+        // a stale stop flag would end this instance, a stale power action or volume would be carried out.
+        for (const schema::CommandValue& command : schema::kCommandValues)
+        {
+            registry.DeleteValue(command.key, command.name);
+        }
+    }
     registry.WriteNumber(schema::kProductKey, schema::kNumberOfGadgetInstance, 0);
     // The system owns this value; it is created only when missing and never changed.
     DWORD activity = 0;

@@ -69,6 +69,30 @@ TEST_F(ServiceLifecycle, ActivityIsCreatedAsZeroWhenMissingAndKeptOtherwise)
     }
 }
 
+// The product key cannot be deleted at start-up: the stale commands go one by one, and none is acted on.
+TEST_F(ServiceLifecycle, StaleStopInAnAreaThatCannotBeDeletedDoesNotStopTheNewInstance)
+{
+    WriteNumber(kProductKey, L"StopService", 1);
+    WriteNumber(kProductKey, L"PostMessage", 2);
+    WriteText(kStatusKey, L"SetVolume", L"500000");
+    {
+        // Sorts before "Current Status", so the failed deletion leaves the whole area as it was.
+        UndeletableSubkey blocker(std::wstring(kProductKey) + L"\\Blocker");
+        ServiceProcess service;
+        ASSERT_TRUE(service.WaitUntilTicking());
+        Sleep(kSeveralTicksMs);
+
+        ASSERT_TRUE(blocker.Exists()) << "the area was deleted after all: the test proves nothing";
+        EXPECT_TRUE(service.Running());
+        EXPECT_TRUE(StillTicking());
+        EXPECT_EQ(ReadNumber(kProductKey, L"StopService"), std::nullopt);
+        EXPECT_EQ(ReadNumber(kProductKey, L"PostMessage"), std::nullopt);
+        EXPECT_EQ(ReadText(kStatusKey, L"SetVolume"), std::nullopt);
+        EXPECT_EQ(service.StopOnRequest(), 1u);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+}
+
 TEST_F(ServiceLifecycle, OnlyStopServiceOneStopsWithExitCodeOneAndANewInstanceCanStart)
 {
     ServiceProcess service;

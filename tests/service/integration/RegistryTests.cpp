@@ -170,5 +170,26 @@ TEST(ShellRegistry, WritesTypedValuesAndDeletesTrees)
     EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey)) << "a key that is not there is gone";
 }
 
+// SHDeleteKeyW reports "not found" here although the key stays; the fake's refused deletion removes nothing,
+// as the real one does when the first subkey refuses.
+TEST(ShellRegistry, TreeDeletionThatASubkeyRefusesFailsAndKeepsTheValues)
+{
+    platform::ShellRegistry registry;
+    const std::wstring status = std::wstring(kScratchKey) + L"\\Current Status";
+    registry.WriteNumber(kScratchKey, L"StopService", 1);
+    registry.WriteText(status.c_str(), L"SetVolume", L"500000");
+    {
+        UndeletableSubkey blocker(std::wstring(kScratchKey) + L"\\Blocker");
+        ASSERT_TRUE(blocker.Exists());
+
+        EXPECT_FALSE(registry.DeleteKeyTree(kScratchKey));
+        EXPECT_TRUE(blocker.Exists());
+        EXPECT_EQ(ReadNumber(kScratchKey, L"StopService"), 1u);
+        EXPECT_EQ(ReadText(status.c_str(), L"SetVolume"), L"500000");
+    }
+    EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey));
+    EXPECT_FALSE(KeyExists(kScratchKey));
+}
+
 } // namespace
 } // namespace service::integration

@@ -4,6 +4,9 @@
 #include "tests/support/RegistryKeys.h"
 
 #include <cwchar>
+#include <utility>
+
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 
 namespace service::integration
 {
@@ -12,6 +15,8 @@ namespace
 
 constexpr DWORD kPollIntervalMs = 20;
 constexpr const wchar_t* kWineDriversKey = L"Software\\Wine\\Drivers";
+constexpr const wchar_t* kLinkTargetValue = L"SymbolicLinkValue";
+constexpr const wchar_t* kNowhere = L"\\Registry\\Machine\\Software\\Quorvel\\TellmarkNowhere";
 
 } // namespace
 
@@ -141,6 +146,34 @@ bool KeyExists(const wchar_t* path)
 void SelectAudioDriver(const wchar_t* driver)
 {
     WriteText(kWineDriversKey, L"Audio", driver);
+}
+
+UndeletableSubkey::UndeletableSubkey(std::wstring path) : m_path(std::move(path))
+{
+    platform::UniqueRegKey link;
+    RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS,
+                    nullptr, link.Put(), nullptr);
+    // The target is kept without a terminator.
+    RegSetValueExW(link.Get(), kLinkTargetValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(kNowhere),
+                   static_cast<DWORD>(wcslen(kNowhere) * sizeof(wchar_t)));
+}
+
+UndeletableSubkey::~UndeletableSubkey()
+{
+    // Only the native call deletes the link itself rather than the key it leads to.
+    platform::UniqueRegKey link;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.Put()) ==
+        ERROR_SUCCESS)
+    {
+        NtDeleteKey(link.Get());
+    }
+}
+
+bool UndeletableSubkey::Exists() const
+{
+    platform::UniqueRegKey link;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE,
+                         link.Put()) == ERROR_SUCCESS;
 }
 
 ServiceProcess::ServiceProcess()

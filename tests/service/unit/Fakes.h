@@ -5,6 +5,7 @@
 #include "service/ServicePlatform.h"
 #include "tests/support/StoredValue.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -77,6 +78,9 @@ class FakeRegistry final : public platform::IRegistry
                L" bytes>";
     }
     int WriteCount() const { return m_writes; }
+    // Deleting a tree that holds this key fails and removes nothing, as SHDeleteKeyW does when the first
+    // subkey it meets cannot be opened or deleted.
+    void RefuseDeletion(const std::wstring& path) { m_undeletable.push_back(path); }
 
     platform::ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override
     {
@@ -143,18 +147,20 @@ class FakeRegistry final : public platform::IRegistry
     {
         m_journal.push_back(L"delete tree " + std::wstring(path));
         const std::wstring key = path;
-        std::erase_if(m_values,
-                      [&key](const auto& entry)
-                      {
-                          const std::wstring& valuePath = entry.first.first;
-                          return valuePath == key || valuePath.starts_with(key + L"\\");
-                      });
+        const auto inTree = [&key](const std::wstring& other)
+        { return other == key || other.starts_with(key + L"\\"); };
+        if (std::any_of(m_undeletable.begin(), m_undeletable.end(), inTree))
+        {
+            return false;
+        }
+        std::erase_if(m_values, [&inTree](const auto& entry) { return inTree(entry.first.first); });
         return true;
     }
 
   private:
     Journal& m_journal;
     std::map<std::pair<std::wstring, std::wstring>, StoredValue> m_values;
+    std::vector<std::wstring> m_undeletable;
     int m_writes = 0;
 };
 

@@ -32,6 +32,35 @@ TEST(StartUp, ErasesWhatAnEarlierRunLeftWithoutActingOnIt)
     EXPECT_EQ(system.registry.Show(schema::kStatusKey, schema::kMute), L"0") << "published afresh";
 }
 
+// Something in the product key refuses deletion: the commands of the earlier run must go all the same.
+TEST(StartUp, DropsStaleCommandsUnappliedWhenTheAreaCannotBeDeleted)
+{
+    FakeSystem system;
+    system.windows.windowsByTitle[L"Hotkey Manager"] = reinterpret_cast<HWND>(0x10);
+    system.registry.RefuseDeletion(std::wstring(schema::kProductKey) + L"\\Blocker");
+    system.registry.Set(schema::kProductKey, schema::kStopService, DWORD{1});
+    system.registry.Set(schema::kProductKey, schema::kExecShutdown, DWORD{2});
+    system.registry.Set(schema::kProductKey, schema::kPostMessage, DWORD{2});
+    system.registry.Set(schema::kProductKey, schema::kNumberOfGadgetInstance, DWORD{3});
+    system.registry.Set(schema::kStatusKey, schema::kFanMode, DWORD{5});
+    system.registry.Set(schema::kStatusKey, schema::kSetVolume, L"500000");
+
+    ResetRegistryArea(system.registry);
+    LoopState state;
+    EXPECT_EQ(RunTick(state, system.platform), TickOutcome::KeepRunning);
+    EXPECT_EQ(RunTick(state, system.platform), TickOutcome::KeepRunning);
+
+    EXPECT_TRUE(system.registry.Has(schema::kStatusKey, schema::kDisplayOrientation));
+    EXPECT_EQ(system.registry.Show(schema::kProductKey, schema::kNumberOfGadgetInstance), L"0");
+    for (const schema::CommandValue& command : schema::kCommandValues)
+    {
+        EXPECT_FALSE(system.registry.Has(command.key, command.name)) << command.name;
+    }
+    EXPECT_TRUE(system.audio.levelsSet.empty());
+    EXPECT_TRUE(system.windows.posted.empty());
+    EXPECT_TRUE(system.shell.launches.empty());
+}
+
 struct ActivityCase
 {
     const char* name;
