@@ -93,6 +93,38 @@ TEST_F(ServiceLifecycle, StaleStopInAnAreaThatCannotBeDeletedDoesNotStopTheNewIn
     RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
 }
 
+struct ActivityCase
+{
+    const char* name;
+    std::optional<test_support::StoredValue> stored;
+};
+
+class ServiceActivity : public ServiceLifecycle, public ::testing::WithParamInterface<ActivityCase>
+{
+};
+
+// Another program's value is kept byte for byte, whatever its type and size; only its absence is mended.
+TEST_P(ServiceActivity, IsCreatedAsZeroOnlyWhenAbsent)
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kActivityKey);
+    if (GetParam().stored)
+    {
+        WriteRaw(kActivityKey, L"Activity", *GetParam().stored);
+    }
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    EXPECT_EQ(ReadRaw(kActivityKey, L"Activity"), GetParam().stored.value_or(test_support::NumberValue(0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, ServiceActivity,
+    ::testing::Values(ActivityCase{"KeyAbsent", std::nullopt},
+                      ActivityCase{"DwordOne", test_support::NumberValue(1)},
+                      ActivityCase{"Qword", test_support::StoredValue{REG_QWORD, {5, 0, 0, 0, 0, 0, 0, 0}}},
+                      ActivityCase{"Text", test_support::TextValue(L"12")},
+                      ActivityCase{"Binary", test_support::StoredValue{REG_BINARY, {1, 2, 3, 4, 5, 6}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ServiceLifecycle, OnlyStopServiceOneStopsWithExitCodeOneAndANewInstanceCanStart)
 {
     ServiceProcess service;

@@ -64,31 +64,37 @@ TEST(StartUp, DropsStaleCommandsUnappliedWhenTheAreaCannotBeDeleted)
 struct ActivityCase
 {
     const char* name;
-    bool present;
-    DWORD stored;
-    const wchar_t* expected;
+    std::optional<StoredValue> stored;
 };
 
 class StartUpActivity : public ::testing::TestWithParam<ActivityCase>
 {
 };
 
-TEST_P(StartUpActivity, IsCreatedAsZeroOnlyWhenMissing)
+// The value belongs to the system: only its absence is mended, and whatever is there stays byte for byte.
+TEST_P(StartUpActivity, IsCreatedAsZeroOnlyWhenAbsent)
 {
     FakeSystem system;
-    if (GetParam().present)
+    if (GetParam().stored)
     {
-        system.registry.Set(schema::kActivityKey, schema::kActivity, GetParam().stored);
+        system.registry.Set(schema::kActivityKey, schema::kActivity, *GetParam().stored);
     }
     ResetRegistryArea(system.registry);
-    EXPECT_EQ(system.registry.Show(schema::kActivityKey, schema::kActivity), GetParam().expected);
+    EXPECT_EQ(system.registry.Raw(schema::kActivityKey, schema::kActivity),
+              GetParam().stored.value_or(NumberValue(0)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, StartUpActivity,
-                         ::testing::Values(ActivityCase{"Missing", false, 0, L"0"},
-                                           ActivityCase{"One", true, 1, L"1"},
-                                           ActivityCase{"Seven", true, 7, L"7"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Values, StartUpActivity,
+    ::testing::Values(ActivityCase{"Missing", std::nullopt}, ActivityCase{"One", NumberValue(1)},
+                      ActivityCase{"Seven", NumberValue(7)},
+                      // Too long for a number read, which fails: the value exists all the same.
+                      ActivityCase{"Qword", StoredValue{REG_QWORD, {5, 0, 0, 0, 0, 0, 0, 0}}},
+                      ActivityCase{"Text", TextValue(L"12")},
+                      ActivityCase{"LongBinary", StoredValue{REG_BINARY, {1, 2, 3, 4, 5, 6}}},
+                      ActivityCase{"OneByteBinary", StoredValue{REG_BINARY, {9}}},
+                      ActivityCase{"Empty", StoredValue{REG_NONE, {}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace service::testing
