@@ -9,30 +9,44 @@ namespace platform
 constexpr DWORD kRegistryTextChars = 16;
 using RegistryText = wchar_t[kRegistryTextChars];
 
+// What became of a read; callers use the value only after Read, and the others say why it was refused.
+enum class ReadResult
+{
+    Read,
+    Missing,   // the key or the value does not exist
+    WrongType, // a text read met a value that is not REG_SZ
+    TooLong,   // the data does not fit: more than 4 bytes for a number, more than 15 characters for a text
+    Refused,   // any other failure of the registry
+};
+
 // The six per-user registry operations of the service; paths are relative to HKEY_CURRENT_USER.
 class IRegistry
 {
   public:
     virtual ~IRegistry() = default;
-    virtual bool ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) = 0;
-    // On success text holds a terminated string of at most 15 characters.
-    virtual bool ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) = 0;
+    // Takes the first four bytes of a value of at most 4 bytes, whatever its type, as a little-endian
+    // number (shorter data is padded with zero bytes).
+    virtual ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) = 0;
+    // Reads REG_SZ values only; on success text holds a terminated string of at most 15 characters, on
+    // failure an empty one.
+    virtual ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) = 0;
     virtual void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) = 0;
     virtual void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) = 0;
     virtual void DeleteValue(const wchar_t* path, const wchar_t* name) = 0;
-    virtual void DeleteKeyTree(const wchar_t* path) = 0;
+    // True when the key no longer exists afterwards, also when there was none.
+    virtual bool DeleteKeyTree(const wchar_t* path) = 0;
 };
 
 // The operations through the shell's registry functions on HKEY_CURRENT_USER.
 class ShellRegistry final : public IRegistry
 {
   public:
-    bool ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override;
-    bool ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) override;
+    ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override;
+    ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) override;
     void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override;
     void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) override;
     void DeleteValue(const wchar_t* path, const wchar_t* name) override;
-    void DeleteKeyTree(const wchar_t* path) override;
+    bool DeleteKeyTree(const wchar_t* path) override;
 };
 
 } // namespace platform

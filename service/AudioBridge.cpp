@@ -24,7 +24,8 @@ class EndpointWork final : public platform::IEndpointVolumeUser
     void ApplyVolumeCommand(platform::IEndpointVolume& volume)
     {
         platform::RegistryText command;
-        if (!m_registry.ReadText(schema::kStatusKey, schema::kSetVolume, command))
+        if (m_registry.ReadText(schema::kStatusKey, schema::kSetVolume, command) !=
+            platform::ReadResult::Read)
         {
             return;
         }

@@ -68,7 +68,8 @@ void RelayHotkeyRequest(ServicePlatform& platform)
         return;
     }
     DWORD command = schema::kNoCommand;
-    if (!platform.registry.ReadNumber(schema::kProductKey, schema::kPostMessage, command))
+    if (platform.registry.ReadNumber(schema::kProductKey, schema::kPostMessage, command) !=
+        platform::ReadResult::Read)
     {
         return;
     }
@@ -79,7 +80,8 @@ void RelayHotkeyRequest(ServicePlatform& platform)
     }
     // Without its argument the request stays pending and is tried again on the next tick.
     DWORD argument = 0;
-    if (!platform.registry.ReadNumber(schema::kStatusKey, request->argument, argument))
+    if (platform.registry.ReadNumber(schema::kStatusKey, request->argument, argument) !=
+        platform::ReadResult::Read)
     {
         return;
     }
@@ -90,7 +92,8 @@ void RelayHotkeyRequest(ServicePlatform& platform)
 void StartPowerAction(ServicePlatform& platform)
 {
     DWORD command = schema::kNoCommand;
-    if (!platform.registry.ReadNumber(schema::kProductKey, schema::kExecShutdown, command))
+    if (platform.registry.ReadNumber(schema::kProductKey, schema::kExecShutdown, command) !=
+        platform::ReadResult::Read)
     {
         return;
     }

@@ -11,7 +11,8 @@ namespace service
 TickOutcome RunTick(LoopState& state, ServicePlatform& platform)
 {
     DWORD stop = 0;
-    if (platform.registry.ReadNumber(schema::kProductKey, schema::kStopService, stop) &&
+    if (platform.registry.ReadNumber(schema::kProductKey, schema::kStopService, stop) ==
+            platform::ReadResult::Read &&
         stop == schema::kStopRequested)
     {
         // Pending commands go with the key, unexecuted.

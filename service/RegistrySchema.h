@@ -29,6 +29,20 @@ constexpr const wchar_t* kVibMode = L"VibMode";
 // Activity key, REG_DWORD.
 constexpr const wchar_t* kActivity = L"Activity";
 
+// The values through which the gadget asks for an action. Arguments of hotkey requests are not among them:
+// without a request they do nothing.
+struct CommandValue
+{
+    const wchar_t* key;
+    const wchar_t* name;
+};
+constexpr CommandValue kCommandValues[] = {
+    {kProductKey, kStopService},
+    {kProductKey, kPostMessage},
+    {kProductKey, kExecShutdown},
+    {kStatusKey, kSetVolume},
+};
+
 constexpr DWORD kStopRequested = 1;
 constexpr DWORD kNoCommand = 0;
 

@@ -7,11 +7,20 @@ namespace service
 
 void ResetRegistryArea(platform::IRegistry& registry)
 {
-    registry.DeleteKeyTree(schema::kProductKey);
+    if (!registry.DeleteKeyTree(schema::kProductKey))
+    {
+        // Something below the product key refuses deletion. The commands of an earlier run must still go:
+        // a stale stop flag would end this instance, a stale power action or volume would be carried out.
+        for (const schema::CommandValue& command : schema::kCommandValues)
+        {
+            registry.DeleteValue(command.key, command.name);
+        }
+    }
     registry.WriteNumber(schema::kProductKey, schema::kNumberOfGadgetInstance, 0);
-    // The system owns this value; it is created only when missing and never changed.
+    // The system owns this value: it is created only when absent, and a value of any type or size is kept.
     DWORD activity = 0;
-    if (!registry.ReadNumber(schema::kActivityKey, schema::kActivity, activity))
+    if (registry.ReadNumber(schema::kActivityKey, schema::kActivity, activity) ==
+        platform::ReadResult::Missing)
     {
         registry.WriteNumber(schema::kActivityKey, schema::kActivity, 0);
     }

@@ -15,12 +15,13 @@ class CountingRegistry final : public platform::IRegistry
     unsigned Writes() const { return m_writes; }
     void ResetCounts() { m_reads = m_writes = 0; }
 
-    bool ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override
+    platform::ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override
     {
         ++m_reads;
         return m_inner.ReadNumber(path, name, value);
     }
-    bool ReadText(const wchar_t* path, const wchar_t* name, platform::RegistryText& text) override
+    platform::ReadResult ReadText(const wchar_t* path, const wchar_t* name,
+                                  platform::RegistryText& text) override
     {
         ++m_reads;
         return m_inner.ReadText(path, name, text);
@@ -40,10 +41,10 @@ class CountingRegistry final : public platform::IRegistry
         ++m_writes;
         m_inner.DeleteValue(path, name);
     }
-    void DeleteKeyTree(const wchar_t* path) override
+    bool DeleteKeyTree(const wchar_t* path) override
     {
         ++m_writes;
-        m_inner.DeleteKeyTree(path);
+        return m_inner.DeleteKeyTree(path);
     }
 
   private:

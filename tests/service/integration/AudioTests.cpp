@@ -94,7 +94,8 @@ class AudioNullDeviceCommand : public AudioNullDevice, public ::testing::WithPar
 {
 };
 
-// Texts that fit the 16-character buffer are consumed whatever they hold; longer ones stay untouched.
+// REG_SZ texts that fit the 16-character buffer are consumed whatever they hold; longer ones and values of
+// any other type stay untouched (and unapplied, which only the unit tests can see: Wine refuses the change).
 TEST_P(AudioNullDeviceCommand, ConsumesReadableCommandsAndSurvivesTheRest)
 {
     ServiceProcess service;
@@ -123,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VolumeCommand{"Half", REG_SZ, TerminatedBytes(L"500000"), true},
                       VolumeCommand{"LeadingBlank", REG_SZ, TerminatedBytes(L" 500000"), true},
                       VolumeCommand{"FifteenDigits", REG_SZ, TerminatedBytes(L"123456789012345"), true},
-                      VolumeCommand{"AsDword", REG_DWORD, {0x20, 0xA1, 0x07, 0x00}, true},
+                      VolumeCommand{"AsDword", REG_DWORD, {0x20, 0xA1, 0x07, 0x00}, false},
+                      VolumeCommand{"AsExpandText", REG_EXPAND_SZ, TerminatedBytes(L"500000"), false},
+                      VolumeCommand{"AsBinaryText", REG_BINARY, TerminatedBytes(L"500000"), false},
                       VolumeCommand{"ThirtyTwoBytesUnterminated", REG_SZ, TextBytes(L"1234567890123456", 32),
                                     false},
                       VolumeCommand{"SixteenDigits", REG_SZ, TerminatedBytes(L"1234567890123456"), false},

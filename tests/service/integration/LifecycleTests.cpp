@@ -69,6 +69,62 @@ TEST_F(ServiceLifecycle, ActivityIsCreatedAsZeroWhenMissingAndKeptOtherwise)
     }
 }
 
+// The product key cannot be deleted at start-up: the stale commands go one by one, and none is acted on.
+TEST_F(ServiceLifecycle, StaleStopInAnAreaThatCannotBeDeletedDoesNotStopTheNewInstance)
+{
+    WriteNumber(kProductKey, L"StopService", 1);
+    WriteNumber(kProductKey, L"PostMessage", 2);
+    WriteText(kStatusKey, L"SetVolume", L"500000");
+    {
+        // Sorts before "Current Status", so the failed deletion leaves the whole area as it was.
+        UndeletableSubkey blocker(std::wstring(kProductKey) + L"\\Blocker");
+        ServiceProcess service;
+        ASSERT_TRUE(service.WaitUntilTicking());
+        Sleep(kSeveralTicksMs);
+
+        ASSERT_TRUE(blocker.Exists()) << "the area was deleted after all: the test proves nothing";
+        EXPECT_TRUE(service.Running());
+        EXPECT_TRUE(StillTicking());
+        EXPECT_EQ(ReadNumber(kProductKey, L"StopService"), std::nullopt);
+        EXPECT_EQ(ReadNumber(kProductKey, L"PostMessage"), std::nullopt);
+        EXPECT_EQ(ReadText(kStatusKey, L"SetVolume"), std::nullopt);
+        EXPECT_EQ(service.StopOnRequest(), 1u);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+}
+
+struct ActivityCase
+{
+    const char* name;
+    std::optional<test_support::StoredValue> stored;
+};
+
+class ServiceActivity : public ServiceLifecycle, public ::testing::WithParamInterface<ActivityCase>
+{
+};
+
+// Another program's value is kept byte for byte, whatever its type and size; only its absence is mended.
+TEST_P(ServiceActivity, IsCreatedAsZeroOnlyWhenAbsent)
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kActivityKey);
+    if (GetParam().stored)
+    {
+        WriteRaw(kActivityKey, L"Activity", *GetParam().stored);
+    }
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    EXPECT_EQ(ReadRaw(kActivityKey, L"Activity"), GetParam().stored.value_or(test_support::NumberValue(0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, ServiceActivity,
+    ::testing::Values(ActivityCase{"KeyAbsent", std::nullopt},
+                      ActivityCase{"DwordOne", test_support::NumberValue(1)},
+                      ActivityCase{"Qword", test_support::StoredValue{REG_QWORD, {5, 0, 0, 0, 0, 0, 0, 0}}},
+                      ActivityCase{"Text", test_support::TextValue(L"12")},
+                      ActivityCase{"Binary", test_support::StoredValue{REG_BINARY, {1, 2, 3, 4, 5, 6}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ServiceLifecycle, OnlyStopServiceOneStopsWithExitCodeOneAndANewInstanceCanStart)
 {
     ServiceProcess service;

@@ -82,5 +82,23 @@ TEST_F(PowerActions, UnknownCommandStaysAndStartsNothing)
     EXPECT_TRUE(ReadLines(s_log).empty());
 }
 
+// A power action left by an earlier run is dropped at start-up even when the product key cannot be deleted.
+TEST_F(PowerActions, StaleCommandInAnAreaThatCannotBeDeletedStartsNothing)
+{
+    WriteNumber(kProductKey, L"ExecShutdown", 2);
+    {
+        UndeletableSubkey blocker(std::wstring(kProductKey) + L"\\Blocker");
+        ServiceProcess service;
+        ASSERT_TRUE(service.WaitUntilTicking());
+        Sleep(kSeveralTicksMs);
+
+        ASSERT_TRUE(blocker.Exists()) << "the area was deleted after all: the test proves nothing";
+        EXPECT_TRUE(ReadLines(s_log).empty());
+        EXPECT_EQ(ReadNumber(kProductKey, L"ExecShutdown"), std::nullopt);
+        EXPECT_EQ(service.StopOnRequest(), 1u);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+}
+
 } // namespace
 } // namespace service::integration

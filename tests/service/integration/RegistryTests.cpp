@@ -1,6 +1,7 @@
 #include "tests/service/integration/ServiceHarness.h"
 
 #include "platform/Registry.h"
+#include "tests/service/unit/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,70 +12,147 @@ namespace service::integration
 namespace
 {
 
+using platform::ReadResult;
+
 constexpr const wchar_t* kScratchKey = L"Software\\Quorvel\\TellmarkRegistryTests";
+
+const char* Name(ReadResult result)
+{
+    switch (result)
+    {
+    case ReadResult::Read:
+        return "Read";
+    case ReadResult::Missing:
+        return "Missing";
+    case ReadResult::WrongType:
+        return "WrongType";
+    case ReadResult::TooLong:
+        return "TooLong";
+    case ReadResult::Refused:
+        return "Refused";
+    }
+    return "?";
+}
 
 struct StoredData
 {
     const char* name;
     DWORD type;
     std::vector<BYTE> data;
-    bool readsAsText;
+    ReadResult textResult;
     const wchar_t* text;
-    bool readsAsNumber;
+    ReadResult numberResult;
     DWORD number;
 };
 
-class ShellRegistryReads : public ::testing::TestWithParam<StoredData>
+// The reads of the real wrapper, and the fake registry of the unit tests, which must read alike.
+class RegistryReads : public ::testing::TestWithParam<StoredData>
 {
   protected:
     void SetUp() override
     {
         WriteRaw(kScratchKey, L"Value", GetParam().type, GetParam().data.data(),
                  static_cast<DWORD>(GetParam().data.size()));
+        // Wine completes an unterminated REG_SZ of even length when it is stored; the fake gets what the
+        // registry holds.
+        fake.Set(kScratchKey, L"Value", *ReadRaw(kScratchKey, L"Value"));
     }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey); }
 
+    // Whatever is stored, a text read either fails with an empty text or yields a terminated text inside the
+    // buffer.
+    static void ExpectText(platform::IRegistry& registry)
+    {
+        platform::RegistryText text;
+        wmemset(text, L'#', platform::kRegistryTextChars);
+        EXPECT_STREQ(Name(registry.ReadText(kScratchKey, L"Value", text)), Name(GetParam().textResult));
+        ASSERT_NE(wmemchr(text, L'\0', platform::kRegistryTextChars), nullptr);
+        EXPECT_STREQ(text, GetParam().textResult == ReadResult::Read ? GetParam().text : L"");
+    }
+    static void ExpectNumber(platform::IRegistry& registry)
+    {
+        DWORD number = 0xDEADBEEF;
+        EXPECT_STREQ(Name(registry.ReadNumber(kScratchKey, L"Value", number)), Name(GetParam().numberResult));
+        EXPECT_EQ(number, GetParam().numberResult == ReadResult::Read ? GetParam().number : 0xDEADBEEF);
+    }
+
     platform::ShellRegistry registry;
+    testing::Journal journal;
+    testing::FakeRegistry fake{journal};
 };
 
-// Whatever is stored, a text read either fails or yields a terminated text inside the buffer.
-TEST_P(ShellRegistryReads, NeverLeaveATextUnterminated)
+TEST_P(RegistryReads, TakeOnlyTextAsText)
 {
-    platform::RegistryText text;
-    wmemset(text, L'#', platform::kRegistryTextChars);
-    EXPECT_EQ(registry.ReadText(kScratchKey, L"Value", text), GetParam().readsAsText);
-    ASSERT_NE(wmemchr(text, L'\0', platform::kRegistryTextChars), nullptr);
-    if (GetParam().readsAsText)
-    {
-        EXPECT_STREQ(text, GetParam().text);
-    }
+    ExpectText(registry);
 }
 
-TEST_P(ShellRegistryReads, TakeTheFirstFourBytesAsANumber)
+TEST_P(RegistryReads, TakeTheFirstFourBytesAsANumber)
 {
-    DWORD number = 0xDEADBEEF;
-    EXPECT_EQ(registry.ReadNumber(kScratchKey, L"Value", number), GetParam().readsAsNumber);
-    if (GetParam().readsAsNumber)
-    {
-        EXPECT_EQ(number, GetParam().number);
-    }
+    ExpectNumber(registry);
+}
+
+TEST_P(RegistryReads, AreTheFakesToo)
+{
+    ExpectText(fake);
+    ExpectNumber(fake);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Data, ShellRegistryReads,
+    Data, RegistryReads,
     ::testing::Values(
-        StoredData{"Dword", REG_DWORD, {0x31, 0x00, 0x32, 0x00}, true, L"12", true, 0x00320031},
-        StoredData{"ShortText", REG_SZ, TextBytes(L"1", 4), true, L"1", true, 0x00000031},
-        StoredData{"FifteenChars", REG_SZ, TextBytes(L"123456789012345", 32), true, L"123456789012345", false,
-                   0},
-        StoredData{"SixteenCharsUnterminated", REG_SZ, TextBytes(L"1234567890123456", 32), false, L"", false,
-                   0},
-        StoredData{"SixteenCharsTerminated", REG_SZ, TextBytes(L"1234567890123456", 34), false, L"", false,
-                   0},
-        StoredData{"TextWithoutTerminator", REG_SZ, TextBytes(L"500000", 12), true, L"500000", false, 0},
-        StoredData{"OddByteCount", REG_BINARY, {0x35, 0x00, 0x30}, true, L"5", true, 0x00300035},
-        StoredData{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), false, L"", false, 0}),
+        StoredData{"Dword",
+                   REG_DWORD,
+                   {0x31, 0x00, 0x32, 0x00},
+                   ReadResult::WrongType,
+                   L"",
+                   ReadResult::Read,
+                   0x00320031},
+        StoredData{"ShortText", REG_SZ, TextBytes(L"1", 4), ReadResult::Read, L"1", ReadResult::Read, 0x31},
+        StoredData{"EmptyText", REG_SZ, {}, ReadResult::Read, L"", ReadResult::Read, 0},
+        StoredData{"FifteenChars", REG_SZ, TextBytes(L"123456789012345", 32), ReadResult::Read,
+                   L"123456789012345", ReadResult::TooLong, 0},
+        StoredData{"SixteenCharsUnterminated", REG_SZ, TextBytes(L"1234567890123456", 32),
+                   ReadResult::TooLong, L"", ReadResult::TooLong, 0},
+        StoredData{"SixteenCharsTerminated", REG_SZ, TextBytes(L"1234567890123456", 34), ReadResult::TooLong,
+                   L"", ReadResult::TooLong, 0},
+        StoredData{"TextWithoutTerminator", REG_SZ, TextBytes(L"500000", 12), ReadResult::Read, L"500000",
+                   ReadResult::TooLong, 0},
+        StoredData{"TerminatorInside", REG_SZ, TextBytes(L"12\0abcdefghijkl", 32), ReadResult::Read, L"12",
+                   ReadResult::TooLong, 0},
+        // Neither read expands: the text read refuses the type, the number read finds it too long.
+        StoredData{"ExpandText", REG_EXPAND_SZ, TerminatedBytes(L"%WINDIR%"), ReadResult::WrongType, L"",
+                   ReadResult::TooLong, 0},
+        StoredData{"MultiText", REG_MULTI_SZ, TextBytes(L"5\0", 6), ReadResult::WrongType, L"",
+                   ReadResult::TooLong, 0},
+        StoredData{
+            "Qword", REG_QWORD, {5, 0, 0, 0, 0, 0, 0, 0}, ReadResult::WrongType, L"", ReadResult::TooLong, 0},
+        StoredData{"OneByteBinary", REG_BINARY, {0x01}, ReadResult::WrongType, L"", ReadResult::Read, 1},
+        StoredData{"OddByteCount",
+                   REG_BINARY,
+                   {0x35, 0x00, 0x30},
+                   ReadResult::WrongType,
+                   L"",
+                   ReadResult::Read,
+                   0x00300035},
+        // The type is refused before the size is looked at.
+        StoredData{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), ReadResult::WrongType, L"",
+                   ReadResult::TooLong, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShellRegistry, ReadsOfAMissingValueOrKeySayMissing)
+{
+    platform::ShellRegistry registry;
+    WriteNumber(kScratchKey, L"Other", 1);
+    for (const wchar_t* path : {kScratchKey, L"Software\\Quorvel\\TellmarkRegistryTestsMissing"})
+    {
+        DWORD number = 0;
+        platform::RegistryText text;
+        EXPECT_EQ(registry.ReadNumber(path, L"Value", number), ReadResult::Missing);
+        EXPECT_EQ(registry.ReadText(path, L"Value", text), ReadResult::Missing);
+        EXPECT_STREQ(text, L"");
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+}
 
 TEST(ShellRegistry, WritesTypedValuesAndDeletesTrees)
 {
@@ -87,7 +165,29 @@ TEST(ShellRegistry, WritesTypedValuesAndDeletesTrees)
 
     registry.DeleteValue(deep.c_str(), L"Text");
     EXPECT_EQ(ReadText(deep.c_str(), L"Text"), std::nullopt);
-    registry.DeleteKeyTree(kScratchKey);
+    EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey));
+    EXPECT_FALSE(KeyExists(kScratchKey));
+    EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey)) << "a key that is not there is gone";
+}
+
+// SHDeleteKeyW reports "not found" here although the key stays; the fake's refused deletion removes nothing,
+// as the real one does when the first subkey refuses.
+TEST(ShellRegistry, TreeDeletionThatASubkeyRefusesFailsAndKeepsTheValues)
+{
+    platform::ShellRegistry registry;
+    const std::wstring status = std::wstring(kScratchKey) + L"\\Current Status";
+    registry.WriteNumber(kScratchKey, L"StopService", 1);
+    registry.WriteText(status.c_str(), L"SetVolume", L"500000");
+    {
+        UndeletableSubkey blocker(std::wstring(kScratchKey) + L"\\Blocker");
+        ASSERT_TRUE(blocker.Exists());
+
+        EXPECT_FALSE(registry.DeleteKeyTree(kScratchKey));
+        EXPECT_TRUE(blocker.Exists());
+        EXPECT_EQ(ReadNumber(kScratchKey, L"StopService"), 1u);
+        EXPECT_EQ(ReadText(status.c_str(), L"SetVolume"), L"500000");
+    }
+    EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey));
     EXPECT_FALSE(KeyExists(kScratchKey));
 }
 

@@ -4,6 +4,9 @@
 #include "tests/support/RegistryKeys.h"
 
 #include <cwchar>
+#include <utility>
+
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 
 namespace service::integration
 {
@@ -12,6 +15,8 @@ namespace
 
 constexpr DWORD kPollIntervalMs = 20;
 constexpr const wchar_t* kWineDriversKey = L"Software\\Wine\\Drivers";
+constexpr const wchar_t* kLinkTargetValue = L"SymbolicLinkValue";
+constexpr const wchar_t* kNowhere = L"\\Registry\\Machine\\Software\\Quorvel\\TellmarkNowhere";
 
 } // namespace
 
@@ -100,6 +105,24 @@ void WriteRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* 
     RegSetKeyValueW(HKEY_CURRENT_USER, path, name, type, data, size);
 }
 
+void WriteRaw(const wchar_t* path, const wchar_t* name, const test_support::StoredValue& value)
+{
+    WriteRaw(path, name, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+std::optional<test_support::StoredValue> ReadRaw(const wchar_t* path, const wchar_t* name)
+{
+    test_support::StoredValue value{REG_NONE, std::vector<BYTE>(1024)};
+    DWORD size = static_cast<DWORD>(value.data.size());
+    if (RegGetValueW(HKEY_CURRENT_USER, path, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type, value.data.data(),
+                     &size) != ERROR_SUCCESS)
+    {
+        return std::nullopt;
+    }
+    value.data.resize(size);
+    return value;
+}
+
 void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& text)
 {
     WriteRaw(path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
@@ -123,6 +146,34 @@ bool KeyExists(const wchar_t* path)
 void SelectAudioDriver(const wchar_t* driver)
 {
     WriteText(kWineDriversKey, L"Audio", driver);
+}
+
+UndeletableSubkey::UndeletableSubkey(std::wstring path) : m_path(std::move(path))
+{
+    platform::UniqueRegKey link;
+    RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS,
+                    nullptr, link.Put(), nullptr);
+    // The target is kept without a terminator.
+    RegSetValueExW(link.Get(), kLinkTargetValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(kNowhere),
+                   static_cast<DWORD>(wcslen(kNowhere) * sizeof(wchar_t)));
+}
+
+UndeletableSubkey::~UndeletableSubkey()
+{
+    // Only the native call deletes the link itself rather than the key it leads to.
+    platform::UniqueRegKey link;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.Put()) ==
+        ERROR_SUCCESS)
+    {
+        NtDeleteKey(link.Get());
+    }
+}
+
+bool UndeletableSubkey::Exists() const
+{
+    platform::UniqueRegKey link;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE,
+                         link.Put()) == ERROR_SUCCESS;
 }
 
 ServiceProcess::ServiceProcess()

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/UniqueHandle.h"
+#include "tests/support/StoredValue.h"
 
 #include <functional>
 #include <optional>
@@ -33,12 +34,32 @@ std::vector<std::string> ReadLines(const std::wstring& path);
 std::optional<std::wstring> ReadText(const wchar_t* path, const wchar_t* name);
 std::optional<DWORD> ReadNumber(const wchar_t* path, const wchar_t* name);
 void WriteRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size);
+void WriteRaw(const wchar_t* path, const wchar_t* name, const test_support::StoredValue& value);
+std::optional<test_support::StoredValue> ReadRaw(const wchar_t* path, const wchar_t* name);
 void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& text);
 void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value);
 void DeleteValue(const wchar_t* path, const wchar_t* name);
 bool KeyExists(const wchar_t* path);
 // "" for no audio driver, "alsa" for the null ALSA device the test run configures.
 void SelectAudioDriver(const wchar_t* driver);
+
+// A subkey that SHDeleteKeyW cannot delete, so that the deletion of every key above it fails; removed
+// again when the object goes away. It is a registry link to a key that does not exist: opening it for the
+// deletion fails. (An access list that refuses deletion would do on Windows, but Wine 8 does not enforce the
+// security of registry keys.)
+class UndeletableSubkey
+{
+  public:
+    explicit UndeletableSubkey(std::wstring path);
+    UndeletableSubkey(const UndeletableSubkey&) = delete;
+    UndeletableSubkey& operator=(const UndeletableSubkey&) = delete;
+    ~UndeletableSubkey();
+
+    bool Exists() const;
+
+  private:
+    std::wstring m_path;
+};
 
 // A running TellmarkSvc.exe; stopped on request (or ended) when the object goes away.
 class ServiceProcess

@@ -75,6 +75,43 @@ TEST_F(AudioBridge, SetVolumeTooLongToReadIsNeitherAppliedNorDeleted)
     EXPECT_EQ(Status(schema::kSetVolume), L"0000000000500000");
 }
 
+// The same bytes under another type than REG_SZ.
+StoredValue Retyped(DWORD type, const wchar_t* text)
+{
+    return {type, TextValue(text).data};
+}
+
+struct UnreadableCase
+{
+    const char* name;
+    StoredValue stored;
+};
+
+class AudioBridgeUnreadableSetVolume : public AudioBridge,
+                                       public ::testing::WithParamInterface<UnreadableCase>
+{
+};
+
+// A command the text read refuses is never applied and stays for the gadget to see, while the status goes on.
+TEST_P(AudioBridgeUnreadableSetVolume, IsNeitherAppliedNorDeleted)
+{
+    system.registry.Set(schema::kStatusKey, schema::kSetVolume, GetParam().stored);
+    Tick();
+    Tick();
+    EXPECT_TRUE(system.audio.levelsSet.empty());
+    EXPECT_EQ(system.registry.Raw(schema::kStatusKey, schema::kSetVolume), GetParam().stored);
+    EXPECT_EQ(Status(schema::kVolumeLevel), L"1.000000");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, AudioBridgeUnreadableSetVolume,
+    ::testing::Values(UnreadableCase{"Dword", NumberValue(500000)},
+                      UnreadableCase{"ExpandText", Retyped(REG_EXPAND_SZ, L"500000")},
+                      UnreadableCase{"MultiText", Retyped(REG_MULTI_SZ, L"500000")},
+                      UnreadableCase{"BinaryText", Retyped(REG_BINARY, L"500000")},
+                      UnreadableCase{"LongBinary", StoredValue{REG_BINARY, std::vector<BYTE>(100, 0x31)}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(AudioBridge, PublishesOnlyChanges)
 {
     EXPECT_EQ(Tick(), 2);

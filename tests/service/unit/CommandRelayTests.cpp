@@ -120,6 +120,78 @@ TEST_F(CommandRelay, UnknownCommandsStayUntouched)
     EXPECT_EQ(system.registry.WriteCount(), 0);
 }
 
+// Commands and arguments are read as numbers: the first four bytes of a value of at most 4 bytes, whatever
+// its type; longer values cannot be read.
+struct ArgumentTypeCase
+{
+    const char* name;
+    StoredValue stored;
+    std::optional<LPARAM> posted;
+};
+
+class CommandRelayArgumentType : public CommandRelay, public ::testing::WithParamInterface<ArgumentTypeCase>
+{
+};
+
+TEST_P(CommandRelayArgumentType, PostsWhatTheNumberReadGivesOrWaits)
+{
+    system.windows.windowsByTitle[L"Hotkey Manager"] = kHotkeyManager;
+    system.registry.Set(schema::kProductKey, schema::kPostMessage, StoredValue{REG_BINARY, {2}});
+    system.registry.Set(schema::kStatusKey, schema::kFanMode, GetParam().stored);
+    Tick();
+
+    if (GetParam().posted)
+    {
+        EXPECT_EQ(system.windows.posted,
+                  (std::vector<PostedMessage>{{kHotkeyManager, 2000, 1, *GetParam().posted}}));
+        EXPECT_EQ(system.registry.Raw(schema::kProductKey, schema::kPostMessage), NumberValue(0));
+    }
+    else
+    {
+        EXPECT_TRUE(system.windows.posted.empty());
+        EXPECT_EQ(system.registry.Raw(schema::kProductKey, schema::kPostMessage),
+                  (StoredValue{REG_BINARY, {2}}));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, CommandRelayArgumentType,
+                         ::testing::Values(ArgumentTypeCase{"OneByteBinary", StoredValue{REG_BINARY, {5}}, 5},
+                                           ArgumentTypeCase{"TextOfOneCharacter", TextValue(L"5"), 0x35},
+                                           ArgumentTypeCase{"LongerText", TextValue(L"55"), std::nullopt},
+                                           ArgumentTypeCase{"Qword",
+                                                            StoredValue{REG_QWORD, {5, 0, 0, 0, 0, 0, 0, 0}},
+                                                            std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct PowerTypeCase
+{
+    const char* name;
+    StoredValue stored;
+    bool launches;
+};
+
+class CommandRelayPowerType : public CommandRelay, public ::testing::WithParamInterface<PowerTypeCase>
+{
+};
+
+TEST_P(CommandRelayPowerType, StartsOnlyWhatTheNumberReadSelects)
+{
+    system.registry.Set(schema::kProductKey, schema::kExecShutdown, GetParam().stored);
+    Tick();
+
+    EXPECT_EQ(system.shell.launches.size(), GetParam().launches ? 1u : 0u);
+    EXPECT_EQ(system.registry.Raw(schema::kProductKey, schema::kExecShutdown),
+              GetParam().launches ? NumberValue(0) : GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, CommandRelayPowerType,
+    ::testing::Values(PowerTypeCase{"OneByteBinary", StoredValue{REG_BINARY, {3}}, true},
+                      // "3" is the number 0x33, outside the table.
+                      PowerTypeCase{"Text", TextValue(L"3"), false},
+                      PowerTypeCase{"Qword", StoredValue{REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct PowerCase
 {
     const char* name;

@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include "service/ServicePlatform.h"
+#include "tests/support/StoredValue.h"
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace service::testing
@@ -17,63 +20,111 @@ namespace service::testing
 // Every fake appends what it was asked to do to one shared journal, so tests can check the order of steps.
 using Journal = std::vector<std::wstring>;
 
-// Holds REG_DWORD and REG_SZ values as the shell functions see them: numbers read only as numbers, texts
-// of more than 15 characters cannot be read.
+using test_support::NumberValue;
+using test_support::StoredValue;
+using test_support::TextValue;
+
+// Keeps values of any type as raw bytes and reads them as the shell registry wrapper does: a number read
+// takes the first four bytes of any value of at most 4 bytes whatever its type, a text read takes REG_SZ
+// only (type before size), and missing keys and values fail.
 class FakeRegistry final : public platform::IRegistry
 {
   public:
-    using Value = std::variant<DWORD, std::wstring>;
-
     explicit FakeRegistry(Journal& journal) : m_journal(journal) {}
 
-    void Set(const std::wstring& path, const std::wstring& name, Value value)
+    void Set(const std::wstring& path, const std::wstring& name, StoredValue value)
     {
         m_values[{path, name}] = std::move(value);
+    }
+    void Set(const std::wstring& path, const std::wstring& name, DWORD number)
+    {
+        Set(path, name, NumberValue(number));
+    }
+    void Set(const std::wstring& path, const std::wstring& name, const std::wstring& text)
+    {
+        Set(path, name, TextValue(text));
     }
     bool Has(const std::wstring& path, const std::wstring& name) const
     {
         return m_values.count({path, name}) != 0;
     }
-    // What a reader sees: the text, the number in decimal, or "<missing>".
-    std::wstring Show(const std::wstring& path, const std::wstring& name) const
+    std::optional<StoredValue> Raw(const std::wstring& path, const std::wstring& name) const
     {
         const auto found = m_values.find({path, name});
-        if (found == m_values.end())
+        return found == m_values.end() ? std::nullopt : std::optional<StoredValue>(found->second);
+    }
+    // What a reader sees: a REG_DWORD in decimal, a REG_SZ's text, "<missing>", or the type and size of
+    // anything else.
+    std::wstring Show(const std::wstring& path, const std::wstring& name) const
+    {
+        const std::optional<StoredValue> value = Raw(path, name);
+        if (!value)
         {
             return L"<missing>";
         }
-        const DWORD* number = std::get_if<DWORD>(&found->second);
-        return number ? std::to_wstring(*number) : std::get<std::wstring>(found->second);
+        if (value->type == REG_DWORD && value->data.size() == sizeof(DWORD))
+        {
+            DWORD number = 0;
+            std::memcpy(&number, value->data.data(), sizeof(number));
+            return std::to_wstring(number);
+        }
+        if (value->type == REG_SZ)
+        {
+            const std::wstring text(reinterpret_cast<const wchar_t*>(value->data.data()),
+                                    value->data.size() / sizeof(wchar_t));
+            return text.substr(0, text.find(L'\0'));
+        }
+        return L"<type " + std::to_wstring(value->type) + L", " + std::to_wstring(value->data.size()) +
+               L" bytes>";
     }
     int WriteCount() const { return m_writes; }
+    // Deleting a tree that holds this key fails and removes nothing, as SHDeleteKeyW does when the first
+    // subkey it meets cannot be opened or deleted.
+    void RefuseDeletion(const std::wstring& path) { m_undeletable.push_back(path); }
 
-    bool ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override
+    platform::ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override
     {
         m_journal.push_back(L"read " + std::wstring(name));
-        const auto found = m_values.find({path, name});
-        if (found == m_values.end() || !std::holds_alternative<DWORD>(found->second))
+        const std::optional<StoredValue> stored = Raw(path, name);
+        if (!stored)
         {
-            return false;
+            return platform::ReadResult::Missing;
         }
-        value = std::get<DWORD>(found->second);
-        return true;
+        if (stored->data.size() > sizeof(DWORD))
+        {
+            return platform::ReadResult::TooLong;
+        }
+        DWORD number = 0;
+        std::memcpy(&number, stored->data.data(), stored->data.size());
+        value = number;
+        return platform::ReadResult::Read;
     }
-    bool ReadText(const wchar_t* path, const wchar_t* name, platform::RegistryText& text) override
+    platform::ReadResult ReadText(const wchar_t* path, const wchar_t* name,
+                                  platform::RegistryText& text) override
     {
         m_journal.push_back(L"read " + std::wstring(name));
-        const auto found = m_values.find({path, name});
-        if (found == m_values.end() || !std::holds_alternative<std::wstring>(found->second))
+        text[0] = L'\0';
+        const std::optional<StoredValue> stored = Raw(path, name);
+        if (!stored)
         {
-            return false;
+            return platform::ReadResult::Missing;
         }
-        const std::wstring& stored = std::get<std::wstring>(found->second);
-        if (stored.size() >= platform::kRegistryTextChars)
+        if (stored->type != REG_SZ)
         {
-            return false;
+            return platform::ReadResult::WrongType;
         }
-        stored.copy(text, stored.size());
-        text[stored.size()] = L'\0';
-        return true;
+        const size_t chars = stored->data.size() / sizeof(wchar_t);
+        const std::wstring data(reinterpret_cast<const wchar_t*>(stored->data.data()), chars);
+        // Data that fills the 16 characters needs a terminator among them.
+        if (chars > platform::kRegistryTextChars ||
+            (chars == platform::kRegistryTextChars && data.find(L'\0') == std::wstring::npos))
+        {
+            return platform::ReadResult::TooLong;
+        }
+        const std::wstring read = data.substr(0, data.find(L'\0'));
+        read.copy(text, read.size());
+        text[read.size()] = L'\0';
+        return platform::ReadResult::Read;
     }
     void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
     {
@@ -92,21 +143,24 @@ class FakeRegistry final : public platform::IRegistry
         m_journal.push_back(L"delete " + std::wstring(name));
         m_values.erase({path, name});
     }
-    void DeleteKeyTree(const wchar_t* path) override
+    bool DeleteKeyTree(const wchar_t* path) override
     {
         m_journal.push_back(L"delete tree " + std::wstring(path));
         const std::wstring key = path;
-        std::erase_if(m_values,
-                      [&key](const auto& entry)
-                      {
-                          const std::wstring& valuePath = entry.first.first;
-                          return valuePath == key || valuePath.starts_with(key + L"\\");
-                      });
+        const auto inTree = [&key](const std::wstring& other)
+        { return other == key || other.starts_with(key + L"\\"); };
+        if (std::any_of(m_undeletable.begin(), m_undeletable.end(), inTree))
+        {
+            return false;
+        }
+        std::erase_if(m_values, [&inTree](const auto& entry) { return inTree(entry.first.first); });
+        return true;
     }
 
   private:
     Journal& m_journal;
-    std::map<std::pair<std::wstring, std::wstring>, Value> m_values;
+    std::map<std::pair<std::wstring, std::wstring>, StoredValue> m_values;
+    std::vector<std::wstring> m_undeletable;
     int m_writes = 0;
 };
 

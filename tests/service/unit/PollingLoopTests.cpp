@@ -40,14 +40,16 @@ TEST(PollingLoop, TickChecksStopThenAudioThenDisplayThenHotkeyThenPower)
 struct StopCase
 {
     const char* name;
-    FakeRegistry::Value stored;
+    StoredValue stored;
     bool present;
+    bool stops;
 };
 
 class PollingLoopStopFlag : public ::testing::TestWithParam<StopCase>
 {
 };
 
+// The stop flag is read as a number: the first four bytes of a value of at most 4 bytes, whatever its type.
 TEST_P(PollingLoopStopFlag, OnlyExactlyOneStops)
 {
     FakeSystem system;
@@ -56,17 +58,33 @@ TEST_P(PollingLoopStopFlag, OnlyExactlyOneStops)
         system.registry.Set(schema::kProductKey, schema::kStopService, GetParam().stored);
     }
     LoopState state;
+    if (GetParam().stops)
+    {
+        EXPECT_EQ(RunTick(state, system.platform), TickOutcome::StopRequested);
+        EXPECT_FALSE(system.registry.Has(schema::kProductKey, schema::kStopService));
+        return;
+    }
     EXPECT_EQ(RunTick(state, system.platform), TickOutcome::KeepRunning);
     EXPECT_EQ(RunTick(state, system.platform), TickOutcome::KeepRunning);
     EXPECT_TRUE(system.registry.Has(schema::kStatusKey, schema::kDisplayOrientation));
+    EXPECT_EQ(system.registry.Raw(schema::kProductKey, schema::kStopService),
+              GetParam().present ? std::optional(GetParam().stored) : std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, PollingLoopStopFlag,
-                         ::testing::Values(StopCase{"Missing", DWORD{0}, false},
-                                           StopCase{"Zero", DWORD{0}, true}, StopCase{"Two", DWORD{2}, true},
-                                           StopCase{"AllBits", DWORD{0xFFFFFFFF}, true},
-                                           StopCase{"TextOne", std::wstring(L"1"), true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Values, PollingLoopStopFlag,
+    ::testing::Values(StopCase{"Missing", NumberValue(0), false, false},
+                      StopCase{"Zero", NumberValue(0), true, false},
+                      StopCase{"Two", NumberValue(2), true, false},
+                      StopCase{"AllBits", NumberValue(0xFFFFFFFF), true, false},
+                      // "1" is stored as the bytes 31 00 00 00: the number 0x31.
+                      StopCase{"TextOne", TextValue(L"1"), true, false},
+                      StopCase{"QwordOne", {REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}}, true, false},
+                      StopCase{"EmptyBinary", {REG_BINARY, {}}, true, false},
+                      StopCase{"DwordOne", NumberValue(1), true, true},
+                      StopCase{"OneByteBinaryOne", {REG_BINARY, {1}}, true, true},
+                      StopCase{"TextOfCodeOne", {REG_SZ, {1, 0, 0, 0}}, true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PollingLoop, StopRequestErasesTheAreaAndSkipsPendingCommands)
 {
