@@ -114,30 +114,33 @@ void SystemMessage(HRESULT code, wchar_t (&message)[kMessageChars])
     message[length] = L'\0';
 }
 
-void ReportLine(const FailureSite& site, HRESULT code, const wchar_t* what, const wchar_t* ending)
+void ReportLine(const char* file, int line, const char* function, HRESULT code, const wchar_t* what,
+                const wchar_t* ending)
 {
     wchar_t path[MAX_PATH];
     wchar_t message[kMessageChars];
     SystemMessage(code, message);
-    Line line;
-    line.Text(ModuleName(path))
-        .Text(L": ")
-        .Text(site.file)
-        .Text(L"(")
-        .Decimal(static_cast<unsigned>(site.line));
-    line.Text(L") in ").Text(site.function).Text(L": ");
+    Line text;
+    text.Text(ModuleName(path)).Text(L": ").Text(file).Text(L"(").Decimal(static_cast<unsigned>(line));
+    text.Text(L") in ").Text(function).Text(L": ");
     if (what != nullptr)
     {
-        line.Text(what).Text(L": ");
+        text.Text(what).Text(L": ");
     }
-    line.Text(ending).Hex(static_cast<unsigned>(code)).Text(L" ").Text(message).Send();
+    text.Text(ending).Hex(static_cast<unsigned>(code)).Text(L" ").Text(message).Send();
 }
 
 } // namespace
 
-void ReportFailure(const FailureSite& site, HRESULT code, const wchar_t* what) noexcept
+void ReportFailure(const char* file, int line, const char* function, HRESULT code) noexcept
 {
-    ReportLine(site, code, what, L"");
+    ReportLine(file, line, function, code, nullptr, L"");
+}
+
+void ReportFailure(const char* file, int line, const char* function, HRESULT code,
+                   const wchar_t* what) noexcept
+{
+    ReportLine(file, line, function, code, what, L"");
 }
 
 void ReportEvent(const wchar_t* text) noexcept
@@ -152,15 +155,16 @@ void ReportEvent(const wchar_t* text, unsigned long number) noexcept
     Line().Text(ModuleName(path)).Text(L": ").Text(text).Decimal(number).Send();
 }
 
-void RepeatingFailure::Change(const FailureSite& site, HRESULT code, const wchar_t* what) noexcept
+void RepeatingFailure::Change(const char* file, int line, const char* function, HRESULT code,
+                              const wchar_t* what) noexcept
 {
     if (FAILED(code))
     {
-        ReportFailure(site, code, what);
+        ReportLine(file, line, function, code, what, L"");
         m_reported = code;
         return;
     }
-    ReportLine(site, m_reported, what, L"no longer failing, was ");
+    ReportLine(file, line, function, m_reported, what, L"no longer failing, was ");
     m_reported = S_OK;
 }
 

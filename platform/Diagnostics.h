@@ -2,24 +2,18 @@
 
 #include <windows.h>
 
-// The one place where both programs report what went wrong: one line per failure, through
-// OutputDebugStringW, for a debug-output viewer on Windows or WINEDEBUG=+debugstr under Wine. Only error
-// paths call it; success paths cost nothing.
+// The one place where both programs report what went wrong: one line per failure as debug output, for a
+// debug-output viewer on Windows or WINEDEBUG=+debugstr under Wine. Only error paths call it; success paths
+// cost nothing.
 namespace platform
 {
 
-// Where a failure arose: the source file relative to the project, the line and the function.
-struct FailureSite
-{
-    const char* file;
-    int line;
-    const char* function;
-};
-
-// "<module>: <file>(<line>) in <function>: [<what>: ]0x<code> <system message>". Cold: callers keep it off
-// their fast path.
-[[gnu::cold]] void ReportFailure(const FailureSite& site, HRESULT code,
-                                 const wchar_t* what = nullptr) noexcept;
+// "<module>: <file>(<line>) in <function>: [<what>: ]0x<code> <system message>", where file (relative to the
+// project), line and function name the place the failure arose: PLATFORM_FAILURE_SITE. Cold: callers keep it
+// off their fast path.
+[[gnu::cold]] void ReportFailure(const char* file, int line, const char* function, HRESULT code) noexcept;
+[[gnu::cold]] void ReportFailure(const char* file, int line, const char* function, HRESULT code,
+                                 const wchar_t* what) noexcept;
 
 // A line about the program's life that is not a failure: "<module>: <text>", or "<module>: <text><number>".
 void ReportEvent(const wchar_t* text) noexcept;
@@ -31,24 +25,22 @@ class RepeatingFailure
 {
   public:
     // code is the outcome of this round; S_OK (or any success) after a failure reports that it ended.
-    void Update(const FailureSite& site, HRESULT code, const wchar_t* what = nullptr) noexcept
+    void Update(const char* file, int line, const char* function, HRESULT code, const wchar_t* what) noexcept
     {
         if (code != m_reported && (FAILED(code) || FAILED(m_reported)))
         {
-            Change(site, code, what);
+            Change(file, line, function, code, what);
         }
     }
 
   private:
-    [[gnu::cold]] void Change(const FailureSite& site, HRESULT code, const wchar_t* what) noexcept;
+    [[gnu::cold]] void Change(const char* file, int line, const char* function, HRESULT code,
+                              const wchar_t* what) noexcept;
 
     HRESULT m_reported = S_OK;
 };
 
 } // namespace platform
 
-#define PLATFORM_FAILURE_SITE                                                                                \
-    ::platform::FailureSite                                                                                  \
-    {                                                                                                        \
-        __FILE__, __LINE__, __func__                                                                         \
-    }
+// The place of the statement it stands in, as the first three arguments of ReportFailure and Update.
+#define PLATFORM_FAILURE_SITE __FILE__, __LINE__, __func__
