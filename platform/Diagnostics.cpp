@@ -168,4 +168,32 @@ void RepeatingFailure::Change(const char* file, int line, const char* function, 
     m_reported = S_OK;
 }
 
+void RepeatingFailures::Change(const char* file, int line, const char* function, const void* key,
+                               HRESULT code, const wchar_t* what) noexcept
+{
+    size_t index = 0;
+    while (index < m_failing && m_entries[index].key != key)
+    {
+        ++index;
+    }
+    if (index == m_failing)
+    {
+        if (SUCCEEDED(code))
+        {
+            return;
+        }
+        if (m_failing == kMaxFailing)
+        {
+            ReportLine(file, line, function, code, what, L""); // more failing at once than kept: every time
+            return;
+        }
+        m_entries[m_failing++] = Entry{key, RepeatingFailure()};
+    }
+    m_entries[index].failure.Update(file, line, function, code, what);
+    if (SUCCEEDED(code))
+    {
+        m_entries[index] = m_entries[--m_failing];
+    }
+}
+
 } // namespace platform

@@ -40,6 +40,35 @@ class RepeatingFailure
     HRESULT m_reported = S_OK;
 };
 
+// Repeating failures of several things at once, each told apart by a key (for example the name of the
+// registry value an operation works on).
+class RepeatingFailures
+{
+  public:
+    void Update(const char* file, int line, const char* function, const void* key, HRESULT code,
+                const wchar_t* what) noexcept
+    {
+        if (FAILED(code) || m_failing > 0)
+        {
+            Change(file, line, function, key, code, what);
+        }
+    }
+
+  private:
+    static constexpr size_t kMaxFailing = 16;
+    struct Entry
+    {
+        const void* key;
+        RepeatingFailure failure;
+    };
+
+    [[gnu::cold]] void Change(const char* file, int line, const char* function, const void* key, HRESULT code,
+                              const wchar_t* what) noexcept;
+
+    Entry m_entries[kMaxFailing] = {};
+    size_t m_failing = 0; // the first m_failing entries are failing now
+};
+
 } // namespace platform
 
 // The place of the statement it stands in, as the first three arguments of ReportFailure and Update.
