@@ -1,5 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
@@ -77,8 +78,7 @@ HRESULT CRegScriptParser::RegisterKey(HKEY parent, ScriptToken& token, unsigned 
     if (RegOpenKeyExW(parent, token.Text(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS &&
         RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
     {
-        const LSTATUS error = RegCreateKeyExW(parent, token.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                              KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr);
+        const LSTATUS error = m_journal->CreateKey(parent, token.Text(), KEY_READ | KEY_WRITE, key.Put());
         if (error != ERROR_SUCCESS)
         {
             return platform::HResultFromWin32(error);

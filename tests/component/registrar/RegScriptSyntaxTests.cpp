@@ -16,7 +16,7 @@ struct FailureCase
     HRESULT expected;
 };
 
-// Each body fails in register mode; the undo pass removes what the block wrote before the failing entry.
+// Each body fails in register mode; the undo removes what the block created before the failing entry.
 const FailureCase kFailureCases[] = {
     {"KeyNameWithBackslash", L"a\\b", DISP_E_EXCEPTION},
     {"ForceRemoveNameWithBackslash", L"ForceRemove a\\b", DISP_E_EXCEPTION},
@@ -121,11 +121,10 @@ TEST(ScriptNesting, SucceedsUpToTheLimitAndFailsBeyondItWithoutExhaustingTheStac
     EXPECT_EQ(S_OK, RunTestScript(key.Script(nested(252)), false));
     EXPECT_FALSE(key.Exists(L"n"));
 
-    // The key whose block is one level too deep is created; nothing below it. The undo pass stops at
-    // the same place, so the enclosing keys stay.
+    // The key whose block is one level too deep is the last one created; the failure takes every key
+    // of the run away again.
     EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(key.Script(nested(253)), true));
-    EXPECT_TRUE(key.Exists(path(253)));
-    EXPECT_FALSE(key.Exists(path(254)));
+    EXPECT_FALSE(key.Exists(L"n"));
     EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(key.Script(nested(100000)), true));
     EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(key.Script(nested(100000)), false));
     EXPECT_FALSE(key.Exists(path(254)));

@@ -62,11 +62,12 @@ TEST(Unregister, ForceRemoveAndDeleteAreDroppedSoTheKeyIsRemovedWhenEmpty)
     EXPECT_FALSE(key.Exists(L"Deleted"));
 }
 
-TEST(Unregister, FailingRegisterRunUndoesItsBlockExceptNoRemoveKeysAndKeysWithSubkeys)
+TEST(Unregister, FailingRegisterRunTakesAwayWhatItCreatedAndKeepsWhatExistedBefore)
 {
     TestKey key(L"Undo");
     key.SetString(L"Existing\\Foreign", L"", L"x");
     key.SetString(L"Plain", L"old", L"x");
+    const std::wstring before = key.Dump();
     const std::wstring script = key.Script(L"NoRemove Kept { val v = s '1' }\r\n"
                                            L"Existing { Child }\r\n"
                                            L"Plain\r\n"
@@ -74,14 +75,14 @@ TEST(Unregister, FailingRegisterRunUndoesItsBlockExceptNoRemoveKeysAndKeysWithSu
                                            L"val broken = b '123'\r\n"
                                            L"NeverReached");
     EXPECT_EQ(E_FAIL, RunTestScript(script, true));
-    EXPECT_TRUE(key.Exists(L"Kept"));
-    EXPECT_FALSE(key.HasValue(L"Kept", L"v"));
+    // NoRemove protects a key from unregistration, not from the undo of the run that created it.
+    EXPECT_FALSE(key.Exists(L"Kept"));
     EXPECT_TRUE(key.Exists(L"Existing\\Foreign"));
     EXPECT_FALSE(key.Exists(L"Existing\\Child"));
-    // An existing key without subkeys is taken away by the undo pass, values and all.
-    EXPECT_FALSE(key.Exists(L"Plain"));
+    EXPECT_TRUE(key.HasValue(L"Plain", L"old"));
     EXPECT_FALSE(key.Exists(L"Fresh"));
     EXPECT_FALSE(key.Exists(L"NeverReached"));
+    EXPECT_EQ(before, key.Dump());
 }
 
 TEST(Unregister, OverlongKeyNameFailsWithTheRegistryErrorInBothModes)
