@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "tests/component/registrar/RegistryTestSupport.h"
+#include "tests/support/RegistryDump.h"
 
 #include <gtest/gtest.h>
 
@@ -80,10 +81,10 @@ class WholeScript : public testing::TestWithParam<WholeScriptCase>
 TEST_P(WholeScript, RunsInBothModesWithTheExpectedResult)
 {
     const std::wstring script = GetParam().script;
-    const std::wstring before = DumpTree(HKEY_CURRENT_USER, L"");
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"");
     EXPECT_EQ(GetParam().expected, RunTestScript(script, true));
     EXPECT_EQ(GetParam().expected, RunTestScript(script, false));
-    EXPECT_EQ(before, DumpTree(HKEY_CURRENT_USER, L""));
+    EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L""));
 }
 
 INSTANTIATE_TEST_SUITE_P(Registrar, WholeScript, testing::ValuesIn(kWholeScriptCases),
