@@ -154,11 +154,9 @@ HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool re
     RETURN_IF_FAILED(SkipAssignment(token));
     if (token.IsBlockOpening())
     {
-        const HRESULT blockResult = ProcessKeyList(key.Get(), false, entryRecovery, depth + 1);
-        if (FAILED(blockResult) && !entryRecovery)
-        {
-            return blockResult;
-        }
+        // Always the end of the run: a block in recovery touches no registry, so what fails there is the
+        // script itself, and after it the parser no longer knows where it is.
+        RETURN_IF_FAILED(ProcessKeyList(key.Get(), false, entryRecovery, depth + 1));
         RETURN_IF_FAILED(NextToken(token));
     }
 

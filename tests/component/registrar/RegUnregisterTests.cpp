@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 TEST(Unregister, RemovesWhatRegistrationWroteButKeepsNoRemoveKeysAndValues)
 {
     TestKey key(L"RoundTrip");
@@ -96,3 +99,47 @@ TEST(Unregister, OverlongKeyNameFailsWithTheRegistryErrorInBothModes)
     EXPECT_EQ(before, key.Dump());
     EXPECT_TRUE(FAILED(RunTestScript(script, false)));
 }
+
+namespace
+{
+
+struct SyntaxErrorCase
+{
+    const char* name;
+    const wchar_t* body;
+};
+
+// Each body names the key "victim" only below the faulty entry, never where it exists.
+const SyntaxErrorCase kSyntaxErrors[] = {
+    {"InTheBlockOfAnAbsentKey", L"absent { bad\\name victim }"},
+    {"ValWithoutAssignmentInTheBlockOfAnAbsentKey", L"absent { val v s 'x' victim }"},
+    {"DeeperBelowAnAbsentKey", L"absent { deeper { bad\\name } victim }"},
+    {"InTheBlockOfAPresentKey", L"present { bad\\name victim }"},
+};
+
+void PrintTo(const SyntaxErrorCase& syntaxError, std::ostream* out)
+{
+    *out << syntaxError.name;
+}
+
+class SyntaxError : public testing::TestWithParam<SyntaxErrorCase>
+{
+};
+
+} // namespace
+
+TEST_P(SyntaxError, StopsTheRunBeforeAnyFurtherChangeInBothModes)
+{
+    TestKey key(L"SyntaxError");
+    key.Create(L"victim");
+    key.Create(L"present");
+    const std::wstring before = key.Dump();
+    const std::wstring script = key.Script(GetParam().body);
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, false));
+    EXPECT_EQ(before, key.Dump());
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, true));
+    EXPECT_EQ(before, key.Dump());
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrar, SyntaxError, testing::ValuesIn(kSyntaxErrors),
+                         [](const testing::TestParamInfo<SyntaxErrorCase>& info) { return info.param.name; });
