@@ -5,18 +5,6 @@
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
 
-namespace
-{
-
-bool IsScriptWhitespace(wchar_t character)
-{
-    return character == L' ' || character == L'\t' || character == L'\r' || character == L'\n';
-}
-
-constexpr wchar_t kQuote = L'\'';
-
-} // namespace
-
 HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister, RegistrationJournal* journal)
 {
     std::unique_ptr<wchar_t[]> script;
@@ -77,7 +65,7 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
     {
         return DISP_E_EXCEPTION;
     }
-    if (*m_cursor != kQuote)
+    if (*m_cursor != kScriptQuote)
     {
         for (; *m_cursor != L'\0' && !IsScriptWhitespace(*m_cursor); ++m_cursor)
         {
@@ -94,9 +82,9 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
         {
             return DISP_E_EXCEPTION;
         }
-        if (*m_cursor == kQuote)
+        if (*m_cursor == kScriptQuote)
         {
-            if (m_cursor[1] != kQuote)
+            if (m_cursor[1] != kScriptQuote)
             {
                 ++m_cursor;
                 return S_OK;
