@@ -81,9 +81,14 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID lcid
     {
         return hr;
     }
+    // No names, nothing to map: the arrays are not looked at, since the type information would read a
+    // first name even then.
+    if (count == 0)
+    {
+        return S_OK;
+    }
     // A null array or name would be read or written by any lookup, the type information's own included.
-    if (count > 0 &&
-        (names == nullptr || dispIds == nullptr || std::find(names, names + count, nullptr) != names + count))
+    if (names == nullptr || dispIds == nullptr || std::find(names, names + count, nullptr) != names + count)
     {
         return E_POINTER;
     }

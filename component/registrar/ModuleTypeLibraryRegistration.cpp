@@ -69,6 +69,13 @@ UniqueBstr HelpDirectory(ITypeLib* library)
     return UniqueBstr(SysAllocStringLen(helpFile.Get(), static_cast<UINT>(cut - helpFile.Get())));
 }
 
+bool IsRegistered(const TLIBATTR& attributes)
+{
+    UniqueBstr path;
+    return QueryPathOfRegTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum,
+                                 attributes.lcid, path.Put()) != TYPE_E_LIBNOTREGISTERED;
+}
+
 } // namespace
 
 HRESULT RegisterModuleTypeLibrary()
@@ -88,8 +95,14 @@ HRESULT UnregisterModuleTypeLibrary()
     RETURN_IF_FAILED(loaded.library->GetLibAttr(&attributes));
     const UnregisterFunction unregisterLibrary =
         ChooseFunction("UnRegisterTypeLibForUser", &UnRegisterTypeLib);
-    const HRESULT result = unregisterLibrary(attributes->guid, attributes->wMajorVerNum,
-                                             attributes->wMinorVerNum, attributes->lcid, attributes->syskind);
+    HRESULT result = unregisterLibrary(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                                       attributes->lcid, attributes->syskind);
+    // A library that is not registered leaves nothing to remove, whatever the platform answers for it
+    // (Wine: E_INVALIDARG), so that unregistering twice succeeds twice.
+    if (FAILED(result) && !IsRegistered(*attributes))
+    {
+        result = S_OK;
+    }
     loaded.library->ReleaseTLibAttr(attributes);
     return result;
 }

@@ -1,27 +1,11 @@
 #include "component/registrar/RegObject.h"
 
 #include "component/registrar/RegScriptParser.h"
+#include "component/registrar/StringCopy.h"
 #include "platform/HResult.h"
 #include "platform/UniqueHandle.h"
 
-#include <cwchar>
 #include <new>
-
-namespace
-{
-
-std::unique_ptr<wchar_t[]> CopyString(LPCWSTR text)
-{
-    const size_t size = wcslen(text) + 1;
-    std::unique_ptr<wchar_t[]> copy(new (std::nothrow) wchar_t[size]);
-    if (copy)
-    {
-        wmemcpy(copy.get(), text, size);
-    }
-    return copy;
-}
-
-} // namespace
 
 HRESULT STDMETHODCALLTYPE CRegObject::QueryInterface(REFIID, void**)
 {
@@ -77,7 +61,7 @@ LPCWSTR CRegObject::FindSubstitution(LPCWSTR name) const
 }
 
 HRESULT CRegObject::RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType,
-                                      bool doRegister)
+                                      bool doRegister, RegistrationJournal* journal)
 {
     // As a data file, so that none of the module's code runs.
     const platform::UniqueModule module(LoadLibraryExW(modulePath, nullptr, LOAD_LIBRARY_AS_DATAFILE));
@@ -100,5 +84,5 @@ HRESULT CRegObject::RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWS
     RETURN_LAST_ERROR_IF_FALSE(size == 0 || converted != 0);
     text[converted] = L'\0';
 
-    return CRegScriptParser(*this).RunScript(text.get(), doRegister);
+    return CRegScriptParser(*this).RunScript(text.get(), doRegister, journal);
 }

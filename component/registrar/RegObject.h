@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class RegistrationJournal;
+
 // The registrar: holds the substitutions spliced into a registration script and runs scripts from a
 // module's resources. It lives as a local object for one script, so its IUnknown counts nothing.
 class CRegObject : public IRegistrarBase
@@ -25,8 +27,10 @@ class CRegObject : public IRegistrarBase
     // The value of the first substitution whose name matches without regard to case, or null.
     LPCWSTR FindSubstitution(LPCWSTR name) const;
 
-    // Runs the ANSI script held in resource (resourceType, resourceId) of the module file at modulePath.
-    HRESULT RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType, bool doRegister);
+    // Runs the ANSI script held in resource (resourceType, resourceId) of the module file at modulePath;
+    // a registration records what it creates in the journal, when one is given (see CRegScriptParser).
+    HRESULT RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType, bool doRegister,
+                              RegistrationJournal* journal = nullptr);
 
   private:
     // The table in insertion order, as a list: a new entry costs one allocation and moves nothing.

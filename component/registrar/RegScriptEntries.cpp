@@ -1,5 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
@@ -77,8 +78,7 @@ HRESULT CRegScriptParser::RegisterKey(HKEY parent, ScriptToken& token, unsigned 
     if (RegOpenKeyExW(parent, token.Text(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS &&
         RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
     {
-        const LSTATUS error = RegCreateKeyExW(parent, token.Text(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                              KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr);
+        const LSTATUS error = m_journal->CreateKey(parent, token.Text(), KEY_READ | KEY_WRITE, key.Put());
         if (error != ERROR_SUCCESS)
         {
             return platform::HResultFromWin32(error);
@@ -154,11 +154,9 @@ HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool re
     RETURN_IF_FAILED(SkipAssignment(token));
     if (token.IsBlockOpening())
     {
-        const HRESULT blockResult = ProcessKeyList(key.Get(), false, entryRecovery, depth + 1);
-        if (FAILED(blockResult) && !entryRecovery)
-        {
-            return blockResult;
-        }
+        // Always the end of the run: a block in recovery touches no registry, so what fails there is the
+        // script itself, and after it the parser no longer knows where it is.
+        RETURN_IF_FAILED(ProcessKeyList(key.Get(), false, entryRecovery, depth + 1));
         RETURN_IF_FAILED(NextToken(token));
     }
 

@@ -1,28 +1,19 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
 
-namespace
-{
-
-bool IsScriptWhitespace(wchar_t character)
-{
-    return character == L' ' || character == L'\t' || character == L'\r' || character == L'\n';
-}
-
-constexpr wchar_t kQuote = L'\'';
-
-} // namespace
-
-HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister)
+HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister, RegistrationJournal* journal)
 {
     std::unique_ptr<wchar_t[]> script;
     RETURN_IF_FAILED(PreprocessScript(text, script));
     ScriptToken token;
     RETURN_IF_FAILED(token.Allocate());
 
+    RegistrationJournal ownJournal;
+    m_journal = journal != nullptr ? journal : &ownJournal;
     m_cursor = script.get();
     HRESULT result = S_OK;
     while (SUCCEEDED(result) && *m_cursor != L'\0')
@@ -31,6 +22,7 @@ HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister)
         SkipWhitespace();
     }
     m_cursor = nullptr;
+    m_journal = nullptr;
     return result;
 }
 
@@ -47,13 +39,12 @@ HRESULT CRegScriptParser::ProcessRootBlock(ScriptToken& token, bool doRegister)
     {
         return DISP_E_EXCEPTION;
     }
-    LPCWSTR blockStart = m_cursor;
+    const RegistrationJournal::Mark blockStart = m_journal->Current();
     const HRESULT result = ProcessKeyList(root, doRegister, false, 1);
-    if (FAILED(result) && doRegister)
+    if (FAILED(result))
     {
-        // Undo what this root block wrote; the register failure stays the result.
-        m_cursor = blockStart;
-        ProcessKeyList(root, false, false, 1);
+        // Take away what this root block created; the failure stays the result.
+        m_journal->UndoTo(blockStart);
     }
     return result;
 }
@@ -74,7 +65,7 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
     {
         return DISP_E_EXCEPTION;
     }
-    if (*m_cursor != kQuote)
+    if (*m_cursor != kScriptQuote)
     {
         for (; *m_cursor != L'\0' && !IsScriptWhitespace(*m_cursor); ++m_cursor)
         {
@@ -91,9 +82,9 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
         {
             return DISP_E_EXCEPTION;
         }
-        if (*m_cursor == kQuote)
+        if (*m_cursor == kScriptQuote)
         {
-            if (m_cursor[1] != kQuote)
+            if (m_cursor[1] != kScriptQuote)
             {
                 ++m_cursor;
                 return S_OK;

@@ -5,6 +5,7 @@
 #include <memory>
 
 class CRegObject;
+class RegistrationJournal;
 class ScriptToken;
 
 // Applies one registration script to the registry, in register or unregister mode; one parser per run.
@@ -13,7 +14,10 @@ class CRegScriptParser
   public:
     explicit CRegScriptParser(const CRegObject& registrar) : m_registrar(registrar) {}
 
-    HRESULT RunScript(LPCWSTR text, bool doRegister);
+    // A registration records every key and value it creates in the journal (one of the run's own when
+    // none is given). A root block that fails is undone from it, exactly; what earlier root blocks
+    // created stays, and stays recorded for a caller that undoes more.
+    HRESULT RunScript(LPCWSTR text, bool doRegister, RegistrationJournal* journal = nullptr);
 
     // Registry error codes. DeleteKeyTree removes parent\name with all its subkeys.
     static LSTATUS DeleteKeyTree(HKEY parent, LPCWSTR name);
@@ -37,5 +41,6 @@ class CRegScriptParser
     HRESULT SetValueFromScript(HKEY key, LPCWSTR valueName, ScriptToken& token);
 
     const CRegObject& m_registrar;
+    RegistrationJournal* m_journal = nullptr;
     LPCWSTR m_cursor = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "component/registrar/PerUserRegistration.h"
 #include "component/registrar/RegObject.h"
+#include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
 
 #include <cwchar>
@@ -57,6 +58,9 @@ class ScriptTextBuilder
 
     HRESULT Append(LPCWSTR text) { return Append(text, wcslen(text)); }
 
+    size_t Length() const { return m_length; }
+    wchar_t Last() const { return m_length == 0 ? L'\0' : m_buffer[m_length - 1]; }
+
     std::unique_ptr<wchar_t[]> Detach() { return std::move(m_buffer); }
 
   private:
@@ -65,7 +69,9 @@ class ScriptTextBuilder
     size_t m_length = 0;
 };
 
-// Tracks quotes and braces so that each HKCR root block is wrapped into the per-user classes key.
+// Tracks quotes and braces so that each HKCR root block is wrapped into the per-user classes key. Quotes
+// are followed as the tokenizer reads the text that is being built: a ' opens a quoted token only where a
+// token begins, so the ' of Bob's is an ordinary character.
 class PerUserRedirection
 {
   public:
@@ -74,36 +80,40 @@ class PerUserRedirection
     HRESULT Apply(LPCWSTR& position, ScriptTextBuilder& output, bool& rootReplaced)
     {
         rootReplaced = false;
-        if (m_level == 0 && wcsncmp(position, kClassesRoot, kClassesRootLength) == 0)
+        if (m_inQuote)
+        {
+            if (*position != kScriptQuote)
+            {
+                return S_OK;
+            }
+            if (position[1] != kScriptQuote)
+            {
+                m_inQuote = false;
+                m_quoteClosedAt = output.Length() + 1; // the copy step appends the closing quote
+                return S_OK;
+            }
+            // A doubled quote stays inside the token: emit the first, the copy step emits the second.
+            ++position;
+            return output.Append(&kScriptQuote, 1);
+        }
+        const bool tokenStart =
+            output.Length() == 0 || IsScriptWhitespace(output.Last()) || output.Length() == m_quoteClosedAt;
+        if (tokenStart && *position == kScriptQuote)
+        {
+            m_inQuote = true;
+        }
+        else if (tokenStart && m_level == 0 && IsClassesRootToken(position))
         {
             RETURN_IF_FAILED(output.Append(kPerUserClassesOpening));
             m_redirected = true;
             position += kClassesRootLength;
             rootReplaced = true;
-            return S_OK;
         }
-        if (*position == L'\'')
-        {
-            if (!m_inQuote)
-            {
-                m_inQuote = true;
-            }
-            else if (position[1] != L'\'')
-            {
-                m_inQuote = false;
-            }
-            else
-            {
-                // A doubled quote stays inside the token: emit the first, the copy step emits the second.
-                ++position;
-                RETURN_IF_FAILED(output.Append(L"'", 1));
-            }
-        }
-        else if (!m_inQuote && *position == L'{')
+        else if (*position == L'{')
         {
             ++m_level;
         }
-        else if (!m_inQuote && *position == L'}')
+        else if (*position == L'}')
         {
             --m_level;
             if (m_level == 0 && m_redirected)
@@ -116,8 +126,16 @@ class PerUserRedirection
     }
 
   private:
+    // Exactly the root name: per machine, HKCRX or HKCR{ is no root name either.
+    static bool IsClassesRootToken(LPCWSTR position)
+    {
+        return wcsncmp(position, kClassesRoot, kClassesRootLength) == 0 &&
+               (position[kClassesRootLength] == L'\0' || IsScriptWhitespace(position[kClassesRootLength]));
+    }
+
     long m_level = 0;
     bool m_inQuote = false;
+    size_t m_quoteClosedAt = 0; // output length just after the last closing quote
     bool m_redirected = false;
 };
 

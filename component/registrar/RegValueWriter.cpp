@@ -1,5 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
@@ -12,10 +13,11 @@
 namespace
 {
 
-HRESULT SetValue(HKEY key, LPCWSTR valueName, DWORD type, const void* data, size_t byteCount)
+HRESULT SetValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, DWORD type, const void* data,
+                 size_t byteCount)
 {
-    const LSTATUS error = RegSetValueExW(key, valueName, 0, type, static_cast<const BYTE*>(data),
-                                         static_cast<DWORD>(byteCount));
+    const LSTATUS error =
+        journal.SetValue(key, valueName, type, static_cast<const BYTE*>(data), static_cast<DWORD>(byteCount));
     return platform::HResultFromWin32(error);
 }
 
@@ -36,7 +38,7 @@ BYTE HexDigitValue(wchar_t digit)
     return 0;
 }
 
-HRESULT SetBinaryValue(HKEY key, LPCWSTR valueName, const ScriptToken& text)
+HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, const ScriptToken& text)
 {
     if (text.Length() % 2 != 0)
     {
@@ -54,11 +56,12 @@ HRESULT SetBinaryValue(HKEY key, LPCWSTR valueName, const ScriptToken& text)
         bytes[index] =
             static_cast<BYTE>(HexDigitValue(digits[2 * index]) << 4 | HexDigitValue(digits[2 * index + 1]));
     }
-    return SetValue(key, valueName, REG_BINARY, bytes.get(), byteCount);
+    return SetValue(journal, key, valueName, REG_BINARY, bytes.get(), byteCount);
 }
 
 // "\0" separates the strings; the value ends with the first empty string.
-HRESULT SetMultiStringValue(HKEY key, LPCWSTR valueName, const ScriptToken& text)
+HRESULT SetMultiStringValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName,
+                            const ScriptToken& text)
 {
     std::unique_ptr<wchar_t[]> strings(new (std::nothrow) wchar_t[text.Length() + 2]);
     RETURN_IF_NULL_ALLOC(strings);
@@ -83,10 +86,10 @@ HRESULT SetMultiStringValue(HKEY key, LPCWSTR valueName, const ScriptToken& text
     {
         stored += wcslen(strings.get() + stored) + 1;
     }
-    return SetValue(key, valueName, REG_MULTI_SZ, strings.get(), (stored + 1) * sizeof(wchar_t));
+    return SetValue(journal, key, valueName, REG_MULTI_SZ, strings.get(), (stored + 1) * sizeof(wchar_t));
 }
 
-HRESULT SetNumberValue(HKEY key, LPCWSTR valueName, const ScriptToken& text)
+HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, const ScriptToken& text)
 {
     ULONG number = 0;
     // The header declares the text non-const; the conversion only reads it.
@@ -95,7 +98,7 @@ HRESULT SetNumberValue(HKEY key, LPCWSTR valueName, const ScriptToken& text)
         number = 0; // text that is no number stores 0; the run goes on
     }
     const DWORD data = number;
-    return SetValue(key, valueName, REG_DWORD, &data, sizeof(data));
+    return SetValue(journal, key, valueName, REG_DWORD, &data, sizeof(data));
 }
 
 } // namespace
@@ -112,17 +115,17 @@ HRESULT CRegScriptParser::SetValueFromScript(HKEY key, LPCWSTR valueName, Script
     switch (type)
     {
     case REG_SZ:
-        RETURN_IF_FAILED(
-            SetValue(key, valueName, REG_SZ, token.Text(), (token.Length() + 1) * sizeof(wchar_t)));
+        RETURN_IF_FAILED(SetValue(*m_journal, key, valueName, REG_SZ, token.Text(),
+                                  (token.Length() + 1) * sizeof(wchar_t)));
         break;
     case REG_MULTI_SZ:
-        RETURN_IF_FAILED(SetMultiStringValue(key, valueName, token));
+        RETURN_IF_FAILED(SetMultiStringValue(*m_journal, key, valueName, token));
         break;
     case REG_DWORD:
-        RETURN_IF_FAILED(SetNumberValue(key, valueName, token));
+        RETURN_IF_FAILED(SetNumberValue(*m_journal, key, valueName, token));
         break;
     default:
-        RETURN_IF_FAILED(SetBinaryValue(key, valueName, token));
+        RETURN_IF_FAILED(SetBinaryValue(*m_journal, key, valueName, token));
         break;
     }
     return NextToken(token);

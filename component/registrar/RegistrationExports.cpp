@@ -1,6 +1,7 @@
 #include "component/registrar/ClassCategories.h"
 #include "component/registrar/ModuleTypeLibraryRegistration.h"
 #include "component/registrar/PerUserRegistration.h"
+#include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ThreadLocaleScope.h"
 #include "component/resources/ResourceIds.h"
 #include "component/server/ObjectMap.h"
@@ -30,29 +31,62 @@ template <typename Step> HRESULT ForEachClass(Step step)
     return result;
 }
 
-HRESULT RegisterServer()
+HRESULT RegisterEverything(RegistrationJournal& journal)
 {
-    RETURN_IF_FAILED(RunRegistrationScript(IDR_VOLTWISE, true, kApplicationSubstitutions));
+    RETURN_IF_FAILED(RunRegistrationScript(IDR_VOLTWISE, true, kApplicationSubstitutions, &journal));
     RETURN_IF_FAILED(ForEachClass(
-        [](ObjectMapEntry& entry)
+        [&](ObjectMapEntry& entry)
         {
-            RETURN_IF_FAILED(entry.updateRegistry(true));
+            RETURN_IF_FAILED(entry.updateRegistry(true, &journal));
             return RegisterClassCategories(*entry.clsid, entry.categoryMap(), true);
         }));
     return RegisterModuleTypeLibrary();
 }
 
+// Whichever step fails, every entry that this registration created is taken away again, and nothing
+// that was there before it.
+HRESULT RegisterServer()
+{
+    RegistrationJournal journal;
+    const HRESULT result = RegisterEverything(journal);
+    if (FAILED(result))
+    {
+        journal.UndoAll();
+    }
+    return result;
+}
+
+// The first failure of a run of steps that all run.
+class FirstFailure
+{
+  public:
+    void Add(HRESULT result)
+    {
+        if (FAILED(result) && SUCCEEDED(m_result))
+        {
+            m_result = result;
+        }
+    }
+    HRESULT Result() const { return m_result; }
+
+  private:
+    HRESULT m_result = S_OK;
+};
+
 // The reverse of registration: classes first, then the type library, then the application entries.
+// Every step runs whatever an earlier one gave, so that one obstacle leaves no other entry behind.
 HRESULT UnregisterServer()
 {
-    RETURN_IF_FAILED(ForEachClass(
-        [](ObjectMapEntry& entry)
+    FirstFailure result;
+    VoltwiseObjectMap().ForEachEntry(
+        [&](ObjectMapEntry& entry)
         {
-            RETURN_IF_FAILED(RegisterClassCategories(*entry.clsid, entry.categoryMap(), false));
-            return entry.updateRegistry(false);
-        }));
-    RETURN_IF_FAILED(UnregisterModuleTypeLibrary());
-    return RunRegistrationScript(IDR_VOLTWISE, false, kApplicationSubstitutions);
+            result.Add(RegisterClassCategories(*entry.clsid, entry.categoryMap(), false));
+            result.Add(entry.updateRegistry(false, nullptr));
+        });
+    result.Add(UnregisterModuleTypeLibrary());
+    result.Add(RunRegistrationScript(IDR_VOLTWISE, false, kApplicationSubstitutions, nullptr));
+    return result.Result();
 }
 
 // True for "user" in any letter case and nothing more; only A to Z are folded, whatever the locale.
@@ -97,14 +131,7 @@ STDAPI DllInstall(BOOL install, LPCWSTR commandLine)
     {
         EnablePerUserRegistration();
     }
-    if (!install)
-    {
-        return DllUnregisterServer();
-    }
-    const HRESULT result = DllRegisterServer();
-    if (FAILED(result))
-    {
-        DllUnregisterServer();
-    }
-    return result;
+    // A failed registration has already taken away what it created; unregistering on top of that would
+    // also remove what was registered before it.
+    return install ? DllRegisterServer() : DllUnregisterServer();
 }

@@ -33,7 +33,8 @@ void EscapeQuotes(const wchar_t* path, wchar_t (&escaped)[kEscapedPathLength])
 
 } // namespace
 
-HRESULT RunRegistrationScript(UINT resourceId, bool registering, const Substitution* substitutions)
+HRESULT RunRegistrationScript(UINT resourceId, bool registering, const Substitution* substitutions,
+                              RegistrationJournal* journal)
 {
     CRegObject registrar;
     for (; substitutions != nullptr && substitutions->name != nullptr; ++substitutions)
@@ -54,5 +55,5 @@ HRESULT RunRegistrationScript(UINT resourceId, bool registering, const Substitut
     {
         return E_OUTOFMEMORY;
     }
-    return registrar.RunScriptResource(path, resourceId, kRegistryResourceType, registering);
+    return registrar.RunScriptResource(path, resourceId, kRegistryResourceType, registering, journal);
 }

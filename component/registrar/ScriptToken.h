@@ -10,6 +10,14 @@
 constexpr size_t kTokenBufferSize = 4096;
 constexpr size_t kMaxTokenLength = kTokenBufferSize - 2;
 
+constexpr wchar_t kScriptQuote = L'\'';
+
+// What separates tokens.
+constexpr bool IsScriptWhitespace(wchar_t character)
+{
+    return character == L' ' || character == L'\t' || character == L'\r' || character == L'\n';
+}
+
 // A zero-terminated token in a heap buffer, so that every nesting level costs little stack.
 class ScriptToken
 {

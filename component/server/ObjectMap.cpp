@@ -10,9 +10,9 @@
 namespace
 {
 
-HRESULT UpdateBatteryRegistry(bool registering)
+HRESULT UpdateBatteryRegistry(bool registering, RegistrationJournal* journal)
 {
-    return RunRegistrationScript(IDR_BATTERYREMAININGTIME, registering, nullptr);
+    return RunRegistrationScript(IDR_BATTERYREMAININGTIME, registering, nullptr, journal);
 }
 
 const ClassCategoryEntry* NoClassCategories()

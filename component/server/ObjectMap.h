@@ -7,12 +7,15 @@
 
 // Component-category rows of a class; defined with the registration that writes them.
 struct ClassCategoryEntry;
+// What a registration created, for its undo; defined with the registrar.
+class RegistrationJournal;
 
 // One offered class. Lives in writable memory: the class object is cached in it.
 struct ObjectMapEntry
 {
     const CLSID* clsid;
-    HRESULT (*updateRegistry)(bool registering);
+    // A registration records in the journal what it creates; unregistration passes none.
+    HRESULT (*updateRegistry)(bool registering, RegistrationJournal* journal);
     Creator createClassObject; // null: the class cannot be obtained from outside
     Creator createInstance;    // handed to the class object as its context
     IUnknown* classObject;     // cached class object, null until the first request

@@ -89,6 +89,7 @@ TEST_F(DispatchTest, AUnregisteredLibraryFailsEveryCallUntilRegisteredWithoutRel
     EXPECT_EQ(nullptr, typeInfo);
     DISPID id = 0;
     EXPECT_EQ(notRegistered, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime"}, &id));
+    EXPECT_EQ(notRegistered, m_dispatch->GetIDsOfNames(IID_NULL, nullptr, 0, kEnglishUs, nullptr));
     VARIANT result;
     EXPECT_EQ(notRegistered, InvokeMethod(m_dispatch.Get(), result));
 
@@ -145,6 +146,15 @@ TEST_F(RegisteredDispatchTest, NamesGiveTheTypeInformationsAnswers)
     EXPECT_EQ(expectedResult, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime", L"BRTime"}, ids));
     EXPECT_EQ(expected[0], ids[0]);
     EXPECT_EQ(expected[1], ids[1]);
+}
+
+// The platform's type information reads a first name even when asked for none.
+TEST_F(RegisteredDispatchTest, NoNamesAndNullArraysAreAnsweredWithoutReadingThem)
+{
+    EXPECT_EQ(S_OK, m_dispatch->GetIDsOfNames(IID_NULL, nullptr, 0, kEnglishUs, nullptr));
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(S_OK, IdsOfNames(m_dispatch.Get(), {}, &id));
+    EXPECT_EQ(DISPID_UNKNOWN, id);
 }
 
 TEST_F(RegisteredDispatchTest, InvokeByDispIdGivesTheDirectCallsMinutes)

@@ -2,6 +2,7 @@
 
 #include "component/registrar/PerUserRegistration.h"
 #include "tests/component/registrar/RegistryTestSupport.h"
+#include "tests/support/RegistryDump.h"
 
 #include <gtest/gtest.h>
 
@@ -86,4 +87,77 @@ TEST(PerUserSwitchOn, RedirectsEveryHkcrRootBlockButNotOtherSpellings)
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseSmallLetters"));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseLongName"));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
+}
+
+namespace
+{
+
+struct QuoteCase
+{
+    const wchar_t* script;
+    const wchar_t* key;          // below HKEY_CURRENT_USER\Software\Classes
+    const wchar_t* defaultValue; // of the key's parent
+};
+
+// A ' opens a quoted token only where a token begins, as the tokenizer reads it.
+const QuoteCase kQuoteCases[] = {
+    {L"HKCR { VoltwiseBob's = s 'Bob''s' { Sub } }", L"VoltwiseBob's\\Sub", L"Bob's"},
+    {L"HKCR { VoltwiseEnd' = s 'x' { Sub } }", L"VoltwiseEnd'\\Sub", L"x"},
+    {L"HKCR { 'Voltwise Quoted'{ Sub = s '{' } }", L"Voltwise Quoted\\Sub", nullptr},
+};
+
+// Per machine these are no root names, so per user they must not be either.
+const wchar_t* const kNoRootNames[] = {
+    L"HKCRX { VoltwiseNoRoot }",
+    L"HKCR{ VoltwiseNoRoot }",
+    L"xHKCR { VoltwiseNoRoot }",
+};
+
+// Real users' classes are never empty; unregistration would remove an empty Classes key.
+class ForeignUserClass
+{
+  public:
+    ForeignUserClass() { RunTestScript(kScript, true); }
+    ~ForeignUserClass() { RunTestScript(kScript, false); }
+
+  private:
+    static constexpr wchar_t kScript[] = L"HKCU { Software { Classes { VoltwiseForeign } } }";
+};
+
+} // namespace
+
+TEST(PerUserSwitchOn, ApostrophesInsideUnquotedTokensAreOrdinaryCharacters)
+{
+    EnablePerUserRegistration();
+    const ForeignUserClass foreign;
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"Software");
+    for (const QuoteCase& quoteCase : kQuoteCases)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(quoteCase.script)));
+        ASSERT_EQ(S_OK, RunTestScript(quoteCase.script, true));
+        EXPECT_TRUE(InUserClasses(quoteCase.key));
+        if (quoteCase.defaultValue != nullptr)
+        {
+            const std::wstring key = quoteCase.key;
+            EXPECT_EQ(quoteCase.defaultValue,
+                      DefaultValue(HKEY_CURRENT_USER, kUserClasses + key.substr(0, key.find(L'\\'))));
+        }
+        ASSERT_EQ(S_OK, RunTestScript(quoteCase.script, false));
+        EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L"Software"));
+    }
+}
+
+TEST(PerUserSwitchOn, OnlyTheExactRootNameIsRedirected)
+{
+    EnablePerUserRegistration();
+    const ForeignUserClass foreign;
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"Software");
+    for (const wchar_t* script : kNoRootNames)
+    {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(script)));
+        EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, true));
+        EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, false));
+        EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L"Software"));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseNoRoot"));
+    }
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 TEST(Unregister, RemovesWhatRegistrationWroteButKeepsNoRemoveKeysAndValues)
 {
     TestKey key(L"RoundTrip");
@@ -62,11 +65,12 @@ TEST(Unregister, ForceRemoveAndDeleteAreDroppedSoTheKeyIsRemovedWhenEmpty)
     EXPECT_FALSE(key.Exists(L"Deleted"));
 }
 
-TEST(Unregister, FailingRegisterRunUndoesItsBlockExceptNoRemoveKeysAndKeysWithSubkeys)
+TEST(Unregister, FailingRegisterRunTakesAwayWhatItCreatedAndKeepsWhatExistedBefore)
 {
     TestKey key(L"Undo");
     key.SetString(L"Existing\\Foreign", L"", L"x");
     key.SetString(L"Plain", L"old", L"x");
+    const std::wstring before = key.Dump();
     const std::wstring script = key.Script(L"NoRemove Kept { val v = s '1' }\r\n"
                                            L"Existing { Child }\r\n"
                                            L"Plain\r\n"
@@ -74,14 +78,14 @@ TEST(Unregister, FailingRegisterRunUndoesItsBlockExceptNoRemoveKeysAndKeysWithSu
                                            L"val broken = b '123'\r\n"
                                            L"NeverReached");
     EXPECT_EQ(E_FAIL, RunTestScript(script, true));
-    EXPECT_TRUE(key.Exists(L"Kept"));
-    EXPECT_FALSE(key.HasValue(L"Kept", L"v"));
+    // NoRemove protects a key from unregistration, not from the undo of the run that created it.
+    EXPECT_FALSE(key.Exists(L"Kept"));
     EXPECT_TRUE(key.Exists(L"Existing\\Foreign"));
     EXPECT_FALSE(key.Exists(L"Existing\\Child"));
-    // An existing key without subkeys is taken away by the undo pass, values and all.
-    EXPECT_FALSE(key.Exists(L"Plain"));
+    EXPECT_TRUE(key.HasValue(L"Plain", L"old"));
     EXPECT_FALSE(key.Exists(L"Fresh"));
     EXPECT_FALSE(key.Exists(L"NeverReached"));
+    EXPECT_EQ(before, key.Dump());
 }
 
 TEST(Unregister, OverlongKeyNameFailsWithTheRegistryErrorInBothModes)
@@ -95,3 +99,47 @@ TEST(Unregister, OverlongKeyNameFailsWithTheRegistryErrorInBothModes)
     EXPECT_EQ(before, key.Dump());
     EXPECT_TRUE(FAILED(RunTestScript(script, false)));
 }
+
+namespace
+{
+
+struct SyntaxErrorCase
+{
+    const char* name;
+    const wchar_t* body;
+};
+
+// Each body names the key "victim" only below the faulty entry, never where it exists.
+const SyntaxErrorCase kSyntaxErrors[] = {
+    {"InTheBlockOfAnAbsentKey", L"absent { bad\\name victim }"},
+    {"ValWithoutAssignmentInTheBlockOfAnAbsentKey", L"absent { val v s 'x' victim }"},
+    {"DeeperBelowAnAbsentKey", L"absent { deeper { bad\\name } victim }"},
+    {"InTheBlockOfAPresentKey", L"present { bad\\name victim }"},
+};
+
+void PrintTo(const SyntaxErrorCase& syntaxError, std::ostream* out)
+{
+    *out << syntaxError.name;
+}
+
+class SyntaxError : public testing::TestWithParam<SyntaxErrorCase>
+{
+};
+
+} // namespace
+
+TEST_P(SyntaxError, StopsTheRunBeforeAnyFurtherChangeInBothModes)
+{
+    TestKey key(L"SyntaxError");
+    key.Create(L"victim");
+    key.Create(L"present");
+    const std::wstring before = key.Dump();
+    const std::wstring script = key.Script(GetParam().body);
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, false));
+    EXPECT_EQ(before, key.Dump());
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(script, true));
+    EXPECT_EQ(before, key.Dump());
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrar, SyntaxError, testing::ValuesIn(kSyntaxErrors),
+                         [](const testing::TestParamInfo<SyntaxErrorCase>& info) { return info.param.name; });

@@ -41,9 +41,6 @@ struct RegistryValue
 
 bool ReadValue(HKEY root, const std::wstring& path, const wchar_t* valueName, RegistryValue& value);
 bool KeyExists(HKEY root, const std::wstring& path);
-std::wstring DumpTree(HKEY root, const std::wstring& path);
-// DumpTree without the subtree at skippedPath (a path below root).
-std::wstring DumpTreeExcept(HKEY root, const std::wstring& path, const std::wstring& skippedPath);
 
 // Runs text in one registrar with the given substitutions (name, value pairs).
 HRESULT RunTestScript(const std::wstring& text, bool doRegister,

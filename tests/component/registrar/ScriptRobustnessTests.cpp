@@ -4,6 +4,7 @@
 #include "platform/UniqueHandle.h"
 #include "tests/component/registrar/RegistryTestSupport.h"
 #include "tests/component/registrar/ScriptGenerator.h"
+#include "tests/support/RegistryDump.h"
 
 #include <gtest/gtest.h>
 
@@ -104,14 +105,15 @@ class ScriptRobustness : public testing::Test
         }
     }
 
-    std::wstring DumpScratch() const { return DumpTree(m_scratch.Get(), L""); }
+    std::wstring DumpScratch() const { return test_support::DumpTree(m_scratch.Get(), L""); }
 
     std::wstring DumpOutsideScratch() const
     {
-        std::wstring dump = DumpTree(m_realMachineSoftware.Get(), L"");
+        std::wstring dump = test_support::DumpTree(m_realMachineSoftware.Get(), L"");
         for (const platform::UniqueRegKey& hive : m_realUserHives)
         {
-            dump += DumpTreeExcept(hive.Get(), L"", std::wstring(L"\\Software\\") + kScratchPath);
+            dump +=
+                test_support::DumpTreeExcept(hive.Get(), L"", std::wstring(L"\\Software\\") + kScratchPath);
         }
         return dump;
     }

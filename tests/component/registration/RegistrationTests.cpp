@@ -270,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, InstallCommandLine,
                                          std::pair{L"-", false}));
 
 // Each export runs with the system default thread locale and gives the caller's locale back. Unregistering
-// exports get a registration to remove first: what removing an absent type library gives is the platform's.
+// exports succeed with or without a registration to remove.
 struct ExportCall
 {
     const wchar_t* prepare; // nullptr: nothing
@@ -295,8 +295,10 @@ TEST_P(ExportKeepsTheThreadLocale, AfterTheCall)
 INSTANTIATE_TEST_SUITE_P(Exports, ExportKeepsTheThreadLocale,
                          testing::Values(ExportCall{nullptr, L"DllRegisterServer"},
                                          ExportCall{L"DllRegisterServer", L"DllUnregisterServer"},
+                                         ExportCall{nullptr, L"DllUnregisterServer"},
                                          ExportCall{nullptr, L"DllInstall 1 user"},
-                                         ExportCall{L"DllInstall 1 user", L"DllInstall 0 user"}));
+                                         ExportCall{L"DllInstall 1 user", L"DllInstall 0 user"},
+                                         ExportCall{nullptr, L"DllInstall 0 user"}));
 
 // Script clients create the class by either ProgID and get the minutes the platform reports.
 class ScriptClient : public CleanRegistry<testing::TestWithParam<std::pair<const wchar_t*, const char*>>>

@@ -14,6 +14,8 @@ class VoltwiseDll
   public:
     using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
+    using RegistrationFunction = HRESULT(STDAPICALLTYPE*)();
+    using InstallFunction = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
 
     VoltwiseDll() : m_module(LoadLibraryW(Path().c_str())) {}
 
@@ -33,6 +35,12 @@ class VoltwiseDll
         return Export<GetClassObjectFunction>("DllGetClassObject")(clsid, iid, out);
     }
     HRESULT CanUnloadNow() const { return Export<CanUnloadNowFunction>("DllCanUnloadNow")(); }
+    HRESULT RegisterServer() const { return Export<RegistrationFunction>("DllRegisterServer")(); }
+    HRESULT UnregisterServer() const { return Export<RegistrationFunction>("DllUnregisterServer")(); }
+    HRESULT Install(BOOL install, LPCWSTR commandLine) const
+    {
+        return Export<InstallFunction>("DllInstall")(install, commandLine);
+    }
 
   private:
     template <typename Function> Function Export(const char* name) const

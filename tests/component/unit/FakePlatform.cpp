@@ -56,7 +56,7 @@ HRESULT LoadRegisteredTypeLibrary(REFGUID, WORD, WORD, LCID, ITypeLib** library)
 }
 
 // Registration runs only in the real DLL.
-HRESULT RunRegistrationScript(UINT, bool, const Substitution*)
+HRESULT RunRegistrationScript(UINT, bool, const Substitution*, RegistrationJournal*)
 {
     return E_NOTIMPL;
 }

@@ -39,9 +39,10 @@ HRESULT FakeTypeInfo::GetFuncDesc(UINT index, FUNCDESC** function)
     return S_OK;
 }
 
-HRESULT FakeTypeInfo::GetIDsOfNames(LPOLESTR*, UINT count, MEMBERID* ids)
+HRESULT FakeTypeInfo::GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids)
 {
     ++getIDsOfNamesCalls;
+    firstName = names[0]; // read even for no names, as the platform's type information does
     for (UINT index = 0; index < count; ++index)
     {
         ids[index] = kOwnAnswer;

@@ -22,6 +22,7 @@ class FakeTypeInfo : public ITypeInfo2
     std::vector<Function> functions;
     bool attributesUnreadable = false;
     int getIDsOfNamesCalls = 0;
+    const OLECHAR* firstName = nullptr;
     void* invokedInstance = nullptr;
     LONG references = 1;
     bool answersTypeInfo2 = false;

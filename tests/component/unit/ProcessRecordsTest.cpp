@@ -88,7 +88,7 @@ void RecordClassHook(bool starting)
     g_events.push_back(starting ? "class hook start" : "class hook stop");
 }
 
-HRESULT NoRegistration(bool)
+HRESULT NoRegistration(bool, RegistrationJournal*)
 {
     return E_NOTIMPL;
 }

@@ -133,6 +133,20 @@ TEST_F(TypeInfoHolderTest, NullNamesOrIdsGiveEPointerInsteadOfBeingRead)
     EXPECT_EQ(0, m_typeInfo.getIDsOfNamesCalls);
 }
 
+TEST_F(TypeInfoHolderTest, NoNamesAreAnsweredAfterLoadingWithoutTouchingTheArrays)
+{
+    fake::typeLibraryLoadResult = TYPE_E_LIBNOTREGISTERED;
+    EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, m_holder.GetIDsOfNames(nullptr, 0, kNeutral, nullptr));
+
+    MakeLoadable();
+    EXPECT_EQ(S_OK, m_holder.GetIDsOfNames(nullptr, 0, kNeutral, nullptr));
+    LPOLESTR name = const_cast<LPOLESTR>(L"GetRemainingTime");
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(S_OK, m_holder.GetIDsOfNames(&name, 0, kNeutral, &id));
+    EXPECT_EQ(DISPID_UNKNOWN, id);
+    EXPECT_EQ(0, m_typeInfo.getIDsOfNamesCalls);
+}
+
 TEST_F(TypeInfoHolderTest, InvokeHandsTheCallingInterfaceToTheTypeInformation)
 {
     int instance = 0;

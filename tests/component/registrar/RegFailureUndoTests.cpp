@@ -1,0 +1,144 @@
+#include <windows.h>
+
+#include "tests/component/registrar/RegistryTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <ostream>
+#include <map>
+#include <string>
+#include <tuple>
+
+// A registration that fails at any point takes away exactly what it created before the failure, and
+// nothing that existed before it: the test key's whole tree after the failed run equals the tree before,
+// apart from what the entries before the failure legitimately replaced (overwritten values, keys that
+// ForceRemove and Delete removed).
+
+namespace
+{
+
+// Keys below the test key, each with its string values (the default value under the name "").
+using Arrangement = std::map<std::wstring, std::map<std::wstring, std::wstring>>;
+
+Arrangement ExistingEntries()
+{
+    return {
+        {L"Existing", {{L"", L"old"}, {L"keep", L"kept"}}},
+        {L"Existing\\Foreign", {{L"f", L"foreign"}}},
+        {L"Plain", {{L"old", L"x"}}},
+        {L"Rebuilt\\Old", {{L"", L"stale"}}},
+        {L"Doomed\\Sub", {}},
+    };
+}
+
+void Build(const TestKey& key, const Arrangement& arrangement)
+{
+    for (const auto& [path, values] : arrangement)
+    {
+        key.Create(path);
+        for (const auto& [name, data] : values)
+        {
+            key.SetString(path, name.c_str(), data);
+        }
+    }
+}
+
+void RemoveTree(Arrangement& arrangement, const std::wstring& path)
+{
+    std::erase_if(arrangement, [&](const auto& entry)
+                  { return entry.first == path || entry.first.starts_with(path + L"\\"); });
+}
+
+// The script, cut into pieces between which the failing entry is placed in turn; each piece names what
+// it legitimately changes in what existed before.
+struct Piece
+{
+    const wchar_t* text;
+    void (*replaces)(Arrangement&);
+};
+
+const Piece kPieces[] = {
+    {L"Existing = s 'replaced'", [](Arrangement& a) { a[L"Existing"][L""] = L"replaced"; }},
+    {L"{ val added = s 'x'", nullptr},
+    {L"Child", nullptr},
+    {L"{ Grandchild = s 'g' { val deep = d 5 } }", nullptr},
+    {L"val keep = s 'overwritten' }", [](Arrangement& a) { a[L"Existing"][L"keep"] = L"overwritten"; }},
+    {L"NoRemove Created { val number = d 7 }", nullptr},
+    {L"Plain { val old = s 'x' }", nullptr},
+    {L"Fresh = s 'x' { Inner = m 'a\\0b' }", nullptr},
+    {L"val topBinary = b '0aff'", nullptr},
+    {L"ForceRemove Rebuilt { New }", [](Arrangement& a) { RemoveTree(a, L"Rebuilt"); }},
+    {L"Delete Doomed", [](Arrangement& a) { RemoveTree(a, L"Doomed"); }},
+    {L"NoRemove Existing { Second = s 'y' }", nullptr},
+};
+
+const std::wstring kOverlongKeyName(300, L'k');
+
+struct FailingEntry
+{
+    const char* name;
+    const wchar_t* text;
+    HRESULT expected;
+};
+
+const FailingEntry kFailingEntries[] = {
+    {"OddBinaryDigits", L"val broken = b 'abc'", E_FAIL},
+    {"KeyNameWithBackslash", L"bad\\name", DISP_E_EXCEPTION},
+    // Key names are at most 255 characters: the registry refuses to create this one.
+    {"OverlongKeyName", kOverlongKeyName.c_str(), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER)},
+};
+
+void PrintTo(const FailingEntry& entry, std::ostream* out)
+{
+    *out << entry.name;
+}
+
+class FailedRegistration : public testing::TestWithParam<std::tuple<size_t, FailingEntry>>
+{
+};
+
+} // namespace
+
+TEST_P(FailedRegistration, LeavesWhatExistedBeforeApartFromWhatItReplaced)
+{
+    const auto [failurePoint, failing] = GetParam();
+    std::wstring body;
+    Arrangement expected = ExistingEntries();
+    for (size_t index = 0; index <= std::size(kPieces); ++index)
+    {
+        if (index == failurePoint)
+        {
+            body += std::wstring(failing.text) + L"\r\n";
+        }
+        if (index == std::size(kPieces))
+        {
+            break;
+        }
+        body += std::wstring(kPieces[index].text) + L"\r\n";
+        if (index < failurePoint && kPieces[index].replaces != nullptr)
+        {
+            kPieces[index].replaces(expected);
+        }
+    }
+
+    std::wstring expectedDump;
+    {
+        TestKey key(L"FailureInjection");
+        Build(key, expected);
+        expectedDump = key.Dump();
+    }
+    TestKey key(L"FailureInjection");
+    Build(key, ExistingEntries());
+    EXPECT_EQ(failing.expected, RunTestScript(key.Script(body), true)) << testing::PrintToString(body);
+    EXPECT_EQ(expectedDump, key.Dump()) << testing::PrintToString(body);
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrar, FailedRegistration,
+                         testing::Combine(testing::Range<size_t>(0, std::size(kPieces) + 1),
+                                          testing::ValuesIn(kFailingEntries)),
+                         [](const testing::TestParamInfo<FailedRegistration::ParamType>& info)
+                         {
+                             return std::get<1>(info.param).name + std::string("After") +
+                                    std::to_string(std::get<0>(info.param)) + "Pieces";
+                         });
