@@ -36,29 +36,39 @@ class CoreEndpointVolume final : public IEndpointVolume
     IAudioEndpointVolume* m_volume;
 };
 
+// The default render endpoint's volume control; failure is set when the audio system or the device's volume
+// control could not be reached. A missing default device is no failure: the service publishes it.
+AudioEndpointResult AcquireDefaultEndpointVolume(ComPtr<IAudioEndpointVolume>& volume, HRESULT& failure)
+{
+    ComPtr<IMMDeviceEnumerator> enumerator;
+    failure = CoCreateInstance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
+                               kMMDeviceEnumeratorInterface, enumerator.PutVoid());
+    if (FAILED(failure))
+    {
+        return AudioEndpointResult::Unavailable;
+    }
+    ComPtr<IMMDevice> device;
+    if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.Put())))
+    {
+        return AudioEndpointResult::NoDefaultDevice;
+    }
+    enumerator.Reset();
+    failure =
+        device->Activate(kAudioEndpointVolumeInterface, CLSCTX_INPROC_SERVER, nullptr, volume.PutVoid());
+    return FAILED(failure) ? AudioEndpointResult::Unavailable : AudioEndpointResult::Used;
+}
+
 } // namespace
 
 AudioEndpointResult CoreAudioOutput::UseDefaultEndpoint(IEndpointVolumeUser& user)
 {
     ComPtr<IAudioEndpointVolume> volume;
+    HRESULT failure = S_OK;
+    const AudioEndpointResult result = AcquireDefaultEndpointVolume(volume, failure);
+    m_unreachable.Update(PLATFORM_FAILURE_SITE, failure, L"default audio output");
+    if (result != AudioEndpointResult::Used)
     {
-        ComPtr<IMMDeviceEnumerator> enumerator;
-        if (FAILED(CoCreateInstance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
-                                    kMMDeviceEnumeratorInterface, enumerator.PutVoid())))
-        {
-            return AudioEndpointResult::Unavailable;
-        }
-        ComPtr<IMMDevice> device;
-        if (FAILED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, device.Put())))
-        {
-            return AudioEndpointResult::NoDefaultDevice;
-        }
-        enumerator.Reset();
-        if (FAILED(device->Activate(kAudioEndpointVolumeInterface, CLSCTX_INPROC_SERVER, nullptr,
-                                    volume.PutVoid())))
-        {
-            return AudioEndpointResult::Unavailable;
-        }
+        return result;
     }
     CoreEndpointVolume endpoint(volume.Get());
     user.Use(endpoint);

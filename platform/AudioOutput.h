@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/Diagnostics.h"
+
 namespace platform
 {
 
@@ -43,6 +45,9 @@ class CoreAudioOutput final : public IAudioOutput
 {
   public:
     AudioEndpointResult UseDefaultEndpoint(IEndpointVolumeUser& user) override;
+
+  private:
+    RepeatingFailure m_unreachable; // it would be met on every tick
 };
 
 } // namespace platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/Diagnostics.h"
+
 namespace platform
 {
 
@@ -17,6 +19,9 @@ class SystemDisplaySettings final : public IDisplaySettings
 {
   public:
     bool QueryCurrent(DEVMODEW& mode) override;
+
+  private:
+    RepeatingFailure m_failing; // a failing query is retried, and would be met, on every tick
 };
 
 } // namespace platform

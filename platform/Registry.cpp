@@ -2,6 +2,8 @@
 #include <shlwapi.h>
 
 #include "platform/Registry.h"
+
+#include "platform/HResult.h"
 #include "platform/UniqueHandle.h"
 
 #include <cwchar>
@@ -28,6 +30,12 @@ ReadResult ResultOf(LSTATUS status)
     }
 }
 
+// What a status means for the trace: a missing key or value is no failure.
+HRESULT FailureOf(LSTATUS status)
+{
+    return status == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(status);
+}
+
 // A key the caller may not open still exists.
 bool KeyExists(const wchar_t* path)
 {
@@ -41,12 +49,13 @@ ReadResult ShellRegistry::ReadNumber(const wchar_t* path, const wchar_t* name, D
 {
     DWORD number = 0;
     DWORD size = sizeof(number);
-    const ReadResult result = ResultOf(SHGetValueW(HKEY_CURRENT_USER, path, name, nullptr, &number, &size));
-    if (result == ReadResult::Read)
+    const LSTATUS status = SHGetValueW(HKEY_CURRENT_USER, path, name, nullptr, &number, &size);
+    m_readFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
+    if (status == ERROR_SUCCESS)
     {
         value = number;
     }
-    return result;
+    return ResultOf(status);
 }
 
 ReadResult ShellRegistry::ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text)
@@ -54,47 +63,63 @@ ReadResult ShellRegistry::ReadText(const wchar_t* path, const wchar_t* name, Reg
     DWORD size = sizeof(text);
     // SHGetValueW would hand over a REG_EXPAND_SZ value expanded, as if it were REG_SZ; this call refuses it
     // and every other type, before it looks at the size.
-    const ReadResult result = ResultOf(
-        SHRegGetValueW(HKEY_CURRENT_USER, path, name, SRRF_RT_REG_SZ | SRRF_NOEXPAND, nullptr, text, &size));
-    if (result != ReadResult::Read)
+    LSTATUS status =
+        SHRegGetValueW(HKEY_CURRENT_USER, path, name, SRRF_RT_REG_SZ | SRRF_NOEXPAND, nullptr, text, &size);
+    // The stored data need not be a terminated string: it ends where the data ends, and data that fills the
+    // whole buffer without a terminator is a text too long to read.
+    const DWORD chars = size / sizeof(wchar_t);
+    if (status == ERROR_SUCCESS && chars == kRegistryTextChars &&
+        wmemchr(text, L'\0', kRegistryTextChars) == nullptr)
+    {
+        status = ERROR_MORE_DATA;
+    }
+    m_readFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
+    if (status != ERROR_SUCCESS)
     {
         // A refused read may still have copied the data.
         text[0] = L'\0';
-        return result;
-    }
-    // The stored data need not be a terminated string: it ends where the data ends, and data that fills
-    // the whole buffer without a terminator is a text too long to read.
-    const DWORD chars = size / sizeof(wchar_t);
-    if (chars == kRegistryTextChars && wmemchr(text, L'\0', kRegistryTextChars) == nullptr)
-    {
-        text[0] = L'\0';
-        return ReadResult::TooLong;
+        return ResultOf(status);
     }
     text[chars < kRegistryTextChars ? chars : kRegistryTextChars - 1] = L'\0';
     return ReadResult::Read;
 }
 
+bool ShellRegistry::ValueExists(const wchar_t* path, const wchar_t* name)
+{
+    const LSTATUS status = SHGetValueW(HKEY_CURRENT_USER, path, name, nullptr, nullptr, nullptr);
+    m_readFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
+    return status != ERROR_FILE_NOT_FOUND;
+}
+
 void ShellRegistry::WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value)
 {
-    SHSetValueW(HKEY_CURRENT_USER, path, name, REG_DWORD, &value, sizeof(value));
+    const LSTATUS status = SHSetValueW(HKEY_CURRENT_USER, path, name, REG_DWORD, &value, sizeof(value));
+    m_writeFailures.Update(PLATFORM_FAILURE_SITE, name, HResultFromWin32(status), name);
 }
 
 void ShellRegistry::WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text)
 {
     const DWORD size = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
-    SHSetValueW(HKEY_CURRENT_USER, path, name, REG_SZ, text, size);
+    const LSTATUS status = SHSetValueW(HKEY_CURRENT_USER, path, name, REG_SZ, text, size);
+    m_writeFailures.Update(PLATFORM_FAILURE_SITE, name, HResultFromWin32(status), name);
 }
 
 void ShellRegistry::DeleteValue(const wchar_t* path, const wchar_t* name)
 {
-    SHDeleteValueW(HKEY_CURRENT_USER, path, name);
+    const LSTATUS status = SHDeleteValueW(HKEY_CURRENT_USER, path, name);
+    m_deleteFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
 }
 
 bool ShellRegistry::DeleteKeyTree(const wchar_t* path)
 {
     // "Not found" also comes back when a subkey on the way could not be opened, so only a key that is gone
     // counts as deleted.
-    return SHDeleteKeyW(HKEY_CURRENT_USER, path) == ERROR_SUCCESS || !KeyExists(path);
+    const LSTATUS status = SHDeleteKeyW(HKEY_CURRENT_USER, path);
+    const bool deleted = status == ERROR_SUCCESS || !KeyExists(path);
+    const HRESULT failure =
+        deleted ? S_OK : (status != ERROR_FILE_NOT_FOUND ? HResultFromWin32(status) : E_FAIL);
+    m_deleteFailures.Update(PLATFORM_FAILURE_SITE, path, failure, path);
+    return deleted;
 }
 
 } // namespace platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/Diagnostics.h"
+
 namespace platform
 {
 
@@ -30,6 +32,8 @@ class IRegistry
     // Reads REG_SZ values only; on success text holds a terminated string of at most 15 characters, on
     // failure an empty one.
     virtual ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) = 0;
+    // False only when the key or the value is known to be absent: a value that cannot be read exists.
+    virtual bool ValueExists(const wchar_t* path, const wchar_t* name) = 0;
     virtual void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) = 0;
     virtual void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) = 0;
     virtual void DeleteValue(const wchar_t* path, const wchar_t* name) = 0;
@@ -37,16 +41,25 @@ class IRegistry
     virtual bool DeleteKeyTree(const wchar_t* path) = 0;
 };
 
-// The operations through the shell's registry functions on HKEY_CURRENT_USER.
+// The operations through the shell's registry functions on HKEY_CURRENT_USER. Failures are reported, refused
+// command values among them; a missing key or value is a state of the shared area and is not.
 class ShellRegistry final : public IRegistry
 {
   public:
     ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override;
     ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) override;
+    bool ValueExists(const wchar_t* path, const wchar_t* name) override;
     void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override;
     void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) override;
     void DeleteValue(const wchar_t* path, const wchar_t* name) override;
     bool DeleteKeyTree(const wchar_t* path) override;
+
+  private:
+    // A failing operation on a value would fail again on every tick: each is reported when it starts and when
+    // it ends, told apart by the value's (or key's) name.
+    RepeatingFailures m_readFailures;
+    RepeatingFailures m_writeFailures;
+    RepeatingFailures m_deleteFailures;
 };
 
 } // namespace platform

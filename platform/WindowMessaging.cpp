@@ -2,6 +2,8 @@
 
 #include "platform/WindowMessaging.h"
 
+#include "platform/HResult.h"
+
 namespace platform
 {
 
@@ -12,7 +14,10 @@ HWND SystemWindowMessaging::FindByTitle(const wchar_t* title)
 
 void SystemWindowMessaging::Post(HWND window, UINT message, WPARAM first, LPARAM second)
 {
-    PostMessageW(window, message, first, second);
+    if (!PostMessageW(window, message, first, second))
+    {
+        ReportFailure(PLATFORM_FAILURE_SITE, HResultFromLastError(), L"hotkey request");
+    }
 }
 
 } // namespace platform

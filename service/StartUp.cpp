@@ -18,9 +18,7 @@ void ResetRegistryArea(platform::IRegistry& registry)
     }
     registry.WriteNumber(schema::kProductKey, schema::kNumberOfGadgetInstance, 0);
     // The system owns this value: it is created only when absent, and a value of any type or size is kept.
-    DWORD activity = 0;
-    if (registry.ReadNumber(schema::kActivityKey, schema::kActivity, activity) ==
-        platform::ReadResult::Missing)
+    if (!registry.ValueExists(schema::kActivityKey, schema::kActivity))
     {
         registry.WriteNumber(schema::kActivityKey, schema::kActivity, 0);
     }

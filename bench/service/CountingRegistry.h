@@ -26,6 +26,11 @@ class CountingRegistry final : public platform::IRegistry
         ++m_reads;
         return m_inner.ReadText(path, name, text);
     }
+    bool ValueExists(const wchar_t* path, const wchar_t* name) override
+    {
+        ++m_reads;
+        return m_inner.ValueExists(path, name);
+    }
     void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
     {
         ++m_writes;

@@ -126,6 +126,11 @@ class FakeRegistry final : public platform::IRegistry
         text[read.size()] = L'\0';
         return platform::ReadResult::Read;
     }
+    bool ValueExists(const wchar_t* path, const wchar_t* name) override
+    {
+        m_journal.push_back(L"exists " + std::wstring(name));
+        return Raw(path, name).has_value();
+    }
     void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
     {
         m_journal.push_back(L"write " + std::wstring(name) + L"=" + std::to_wstring(value));
