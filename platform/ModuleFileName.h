@@ -13,11 +13,11 @@ inline HRESULT GetModuleFileName(HINSTANCE module, wchar_t (&file)[MAX_PATH])
     const DWORD length = GetModuleFileNameW(module, file, MAX_PATH);
     if (length == 0)
     {
-        return HResultFromLastError();
+        RETURN_HR(HResultFromLastError());
     }
     if (length == MAX_PATH)
     {
-        return HResultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+        RETURN_HR(HResultFromWin32(ERROR_INSUFFICIENT_BUFFER));
     }
     return S_OK;
 }

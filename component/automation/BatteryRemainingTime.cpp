@@ -2,20 +2,23 @@
 
 #include "component/automation/PowerStatus.h"
 #include "component/server/ObjectWrappers.h"
+#include "platform/HResult.h"
 
 namespace
 {
 
 constexpr DWORD kSecondsPerMinute = 60;
 
-// Both interfaces are the object's own pointer: the first (and only) vtable sits at offset 0, as asserted below.
+// Both interfaces are the object's own pointer: the first (and only) vtable sits at offset 0, as asserted
+// below.
 const InterfaceEntry kBatteryInterfaces[] = {
     {&IID_IBatteryRemainingTime, 0, kPlainOffsetRow},
     {&IID_IDispatch, 0, kPlainOffsetRow},
     {nullptr, 0, 0},
 };
 
-static_assert(StartsAtClass<CComObject<CBatteryRemainingTime>, CBatteryRemainingTime, IBatteryRemainingTime>());
+static_assert(
+    StartsAtClass<CComObject<CBatteryRemainingTime>, CBatteryRemainingTime, IBatteryRemainingTime>());
 static_assert(StartsAtClass<CComObject<CBatteryRemainingTime>, CBatteryRemainingTime, IDispatch>());
 
 } // namespace
@@ -29,7 +32,7 @@ HRESULT CBatteryRemainingTime::GetRemainingTime(long* BRTime)
 {
     if (BRTime == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *BRTime = 0;
     SYSTEM_POWER_STATUS status{};

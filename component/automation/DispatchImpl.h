@@ -1,6 +1,7 @@
 #pragma once
 
 #include "component/automation/TypeInfoHolder.h"
+#include "platform/HResult.h"
 
 #include <windows.h>
 #include <oaidl.h>
@@ -15,7 +16,7 @@ class IDispatchImpl : public Interface
     {
         if (pctinfo == nullptr)
         {
-            return E_POINTER;
+            RETURN_HR(E_POINTER);
         }
         *pctinfo = 1;
         return S_OK;

@@ -40,19 +40,19 @@ HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library)
 {
     if (path == nullptr || library == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *path = nullptr;
     *library = nullptr;
     wchar_t file[MAX_PATH];
-    RETURN_IF_FAILED(platform::GetModuleFileName(module, file));
+    PROPAGATE_IF_FAILED(platform::GetModuleFileName(module, file));
     HRESULT hr = LoadTypeLib(file, library);
     if (FAILED(hr))
     {
         wchar_t* extension = FindExtension(file);
         if (extension - file > kMaxBaseLength)
         {
-            return E_FAIL;
+            RETURN_HR(E_FAIL);
         }
         std::wcscpy(extension, kTypeLibraryExtension);
         RETURN_IF_FAILED(hr = LoadTypeLib(file, library));

@@ -51,11 +51,11 @@ HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeI
 {
     if (index != 0)
     {
-        return DISP_E_BADINDEX;
+        RETURN_HR(DISP_E_BADINDEX);
     }
     if (typeInfo == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     HRESULT hr = S_OK;
     if (LoadedTypeInfo() == nullptr)
@@ -90,7 +90,7 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID lcid
     // A null array or name would be read or written by any lookup, the type information's own included.
     if (names == nullptr || dispIds == nullptr || std::find(names, names + count, nullptr) != names + count)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     if (count == 1 && LookUpCachedName(names[0], dispIds[0]))
     {
@@ -157,7 +157,7 @@ HRESULT CComTypeInfoHolder::BuildNameCache()
         if (!cache)
         {
             loaded->ReleaseTypeAttr(attributes);
-            return E_OUTOFMEMORY;
+            RETURN_HR(E_OUTOFMEMORY);
         }
     }
     for (int index = 0; index < m_nameCacheCount; ++index)

@@ -50,11 +50,15 @@ HRESULT UpdateCategories(ICatRegister* manager, REFCLSID clsid, const CategoryLi
     CLSID classId = clsid;
     if (implemented)
     {
-        return registering ? manager->RegisterClassImplCategories(classId, list.count, list.ids.get())
-                           : manager->UnRegisterClassImplCategories(classId, list.count, list.ids.get());
+        RETURN_IF_FAILED(registering
+                             ? manager->RegisterClassImplCategories(classId, list.count, list.ids.get())
+                             : manager->UnRegisterClassImplCategories(classId, list.count, list.ids.get()));
+        return S_OK;
     }
-    return registering ? manager->RegisterClassReqCategories(classId, list.count, list.ids.get())
-                       : manager->UnRegisterClassReqCategories(classId, list.count, list.ids.get());
+    RETURN_IF_FAILED(registering
+                         ? manager->RegisterClassReqCategories(classId, list.count, list.ids.get())
+                         : manager->UnRegisterClassReqCategories(classId, list.count, list.ids.get()));
+    return S_OK;
 }
 
 } // namespace
@@ -66,12 +70,12 @@ HRESULT RegisterClassCategories(REFCLSID clsid, const ClassCategoryEntry* catego
         return S_OK;
     }
     CategoryList implemented;
-    RETURN_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Implemented, implemented));
+    PROPAGATE_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Implemented, implemented));
     CategoryList required;
-    RETURN_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Required, required));
+    PROPAGATE_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Required, required));
     platform::ComPtr<ICatRegister> manager;
     RETURN_IF_FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_ICatRegister, manager.PutVoid()));
-    RETURN_IF_FAILED(UpdateCategories(manager.Get(), clsid, implemented, true, registering));
+    PROPAGATE_IF_FAILED(UpdateCategories(manager.Get(), clsid, implemented, true, registering));
     return UpdateCategories(manager.Get(), clsid, required, false, registering);
 }

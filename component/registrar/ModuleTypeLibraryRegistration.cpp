@@ -81,16 +81,17 @@ bool IsRegistered(const TLIBATTR& attributes)
 HRESULT RegisterModuleTypeLibrary()
 {
     LoadedLibrary loaded;
-    RETURN_IF_FAILED(LoadOwnTypeLibrary(loaded));
+    PROPAGATE_IF_FAILED(LoadOwnTypeLibrary(loaded));
     UniqueBstr helpDirectory = HelpDirectory(loaded.library.Get());
     const RegisterFunction registerLibrary = ChooseFunction("RegisterTypeLibForUser", &RegisterTypeLib);
-    return registerLibrary(loaded.library.Get(), loaded.path.Get(), helpDirectory.Get());
+    RETURN_IF_FAILED(registerLibrary(loaded.library.Get(), loaded.path.Get(), helpDirectory.Get()));
+    return S_OK;
 }
 
 HRESULT UnregisterModuleTypeLibrary()
 {
     LoadedLibrary loaded;
-    RETURN_IF_FAILED(LoadOwnTypeLibrary(loaded));
+    PROPAGATE_IF_FAILED(LoadOwnTypeLibrary(loaded));
     TLIBATTR* attributes = nullptr;
     RETURN_IF_FAILED(loaded.library->GetLibAttr(&attributes));
     const UnregisterFunction unregisterLibrary =
@@ -104,5 +105,6 @@ HRESULT UnregisterModuleTypeLibrary()
         result = S_OK;
     }
     loaded.library->ReleaseTLibAttr(attributes);
-    return result;
+    RETURN_IF_FAILED(result);
+    return S_OK;
 }

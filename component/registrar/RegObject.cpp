@@ -26,7 +26,7 @@ HRESULT STDMETHODCALLTYPE CRegObject::AddSubstitution(LPCOLESTR name, LPCOLESTR 
 {
     if (name == nullptr || value == nullptr)
     {
-        return E_INVALIDARG;
+        RETURN_HR(E_INVALIDARG);
     }
     std::unique_ptr<wchar_t[]> nameCopy = CopyString(name);
     RETURN_IF_NULL_ALLOC(nameCopy);

@@ -19,7 +19,11 @@ constexpr size_t kMaxRememberedKeyNameLength = MAX_PATH - 1;
 // An entry names exactly one level below its parent: an empty name would address the parent itself.
 HRESULT CheckKeyName(const ScriptToken& name)
 {
-    return name.Length() == 0 || name.Contains(L'\\') ? DISP_E_EXCEPTION : S_OK;
+    if (name.Length() == 0 || name.Contains(L'\\'))
+    {
+        RETURN_HR(DISP_E_EXCEPTION);
+    }
+    return S_OK;
 }
 
 } // namespace
@@ -28,15 +32,15 @@ HRESULT CRegScriptParser::ProcessKeyList(HKEY parent, bool doRegister, bool reco
 {
     if (depth > kMaxBlockDepth)
     {
-        return DISP_E_EXCEPTION;
+        RETURN_HR(DISP_E_EXCEPTION);
     }
     ScriptToken token;
-    RETURN_IF_FAILED(token.Allocate());
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(token.Allocate());
+    PROPAGATE_IF_FAILED(NextToken(token));
     while (token.First() != L'}')
     {
-        RETURN_IF_FAILED(doRegister ? RegisterEntry(parent, token, depth)
-                                    : UnregisterEntry(parent, token, recovery, depth));
+        PROPAGATE_IF_FAILED(doRegister ? RegisterEntry(parent, token, depth)
+                                       : UnregisterEntry(parent, token, recovery, depth));
     }
     return S_OK;
 }
@@ -46,26 +50,26 @@ HRESULT CRegScriptParser::RegisterEntry(HKEY parent, ScriptToken& token, unsigne
     const ScriptKeyword removal = ClassifyKeyword(token.Text());
     if (removal == ScriptKeyword::ForceRemove || removal == ScriptKeyword::Delete)
     {
-        RETURN_IF_FAILED(NextToken(token));
-        RETURN_IF_FAILED(CheckKeyName(token));
+        PROPAGATE_IF_FAILED(NextToken(token));
+        PROPAGATE_IF_FAILED(CheckKeyName(token));
         if (!IsProtectedKeyName(token.Text()))
         {
             DeleteKeyTree(parent, token.Text()); // a key that cannot be removed is simply reused
         }
         if (removal == ScriptKeyword::Delete)
         {
-            RETURN_IF_FAILED(NextToken(token));
+            PROPAGATE_IF_FAILED(NextToken(token));
             return SkipAssignment(token);
         }
     }
     if (ClassifyKeyword(token.Text()) == ScriptKeyword::NoRemove)
     {
-        RETURN_IF_FAILED(NextToken(token));
+        PROPAGATE_IF_FAILED(NextToken(token));
     }
     if (ClassifyKeyword(token.Text()) == ScriptKeyword::Val)
     {
         ScriptToken name;
-        RETURN_IF_FAILED(ReadValueName(name, token));
+        PROPAGATE_IF_FAILED(ReadValueName(name, token));
         return SetValueFromScript(parent, name.Text(), token);
     }
     return RegisterKey(parent, token, depth);
@@ -73,26 +77,22 @@ HRESULT CRegScriptParser::RegisterEntry(HKEY parent, ScriptToken& token, unsigne
 
 HRESULT CRegScriptParser::RegisterKey(HKEY parent, ScriptToken& token, unsigned depth)
 {
-    RETURN_IF_FAILED(CheckKeyName(token));
+    PROPAGATE_IF_FAILED(CheckKeyName(token));
     platform::UniqueRegKey key;
     if (RegOpenKeyExW(parent, token.Text(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS &&
         RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
     {
-        const LSTATUS error = m_journal->CreateKey(parent, token.Text(), KEY_READ | KEY_WRITE, key.Put());
-        if (error != ERROR_SUCCESS)
-        {
-            return platform::HResultFromWin32(error);
-        }
+        RETURN_IF_WIN32_ERROR(m_journal->CreateKey(parent, token.Text(), KEY_READ | KEY_WRITE, key.Put()));
     }
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(NextToken(token));
     if (token.First() == L'=')
     {
-        RETURN_IF_FAILED(SetValueFromScript(key.Get(), nullptr, token));
+        PROPAGATE_IF_FAILED(SetValueFromScript(key.Get(), nullptr, token));
     }
     if (token.IsBlockOpening())
     {
-        RETURN_IF_FAILED(ProcessKeyList(key.Get(), true, false, depth + 1));
-        RETURN_IF_FAILED(NextToken(token));
+        PROPAGATE_IF_FAILED(ProcessKeyList(key.Get(), true, false, depth + 1));
+        PROPAGATE_IF_FAILED(NextToken(token));
     }
     return S_OK;
 }
@@ -102,12 +102,12 @@ HRESULT CRegScriptParser::UnregisterEntry(HKEY parent, ScriptToken& token, bool 
     const ScriptKeyword removal = ClassifyKeyword(token.Text());
     if (removal == ScriptKeyword::ForceRemove || removal == ScriptKeyword::Delete)
     {
-        RETURN_IF_FAILED(NextToken(token));
+        PROPAGATE_IF_FAILED(NextToken(token));
     }
     const bool noRemove = ClassifyKeyword(token.Text()) == ScriptKeyword::NoRemove;
     if (noRemove)
     {
-        RETURN_IF_FAILED(NextToken(token));
+        PROPAGATE_IF_FAILED(NextToken(token));
     }
     if (ClassifyKeyword(token.Text()) == ScriptKeyword::Val)
     {
@@ -119,19 +119,15 @@ HRESULT CRegScriptParser::UnregisterEntry(HKEY parent, ScriptToken& token, bool 
 HRESULT CRegScriptParser::UnregisterValue(HKEY parent, ScriptToken& token, bool keepValue)
 {
     ScriptToken name;
-    RETURN_IF_FAILED(ReadValueName(name, token));
+    PROPAGATE_IF_FAILED(ReadValueName(name, token));
     if (!keepValue)
     {
         platform::UniqueRegKey key;
-        const LSTATUS openError = RegOpenKeyExW(parent, nullptr, 0, KEY_WRITE, key.Put());
-        if (openError != ERROR_SUCCESS)
-        {
-            return platform::HResultFromWin32(openError);
-        }
+        RETURN_IF_WIN32_ERROR(RegOpenKeyExW(parent, nullptr, 0, KEY_WRITE, key.Put()));
         const LSTATUS deleteError = RegDeleteValueW(key.Get(), name.Text());
-        if (deleteError != ERROR_SUCCESS && deleteError != ERROR_FILE_NOT_FOUND)
+        if (deleteError != ERROR_FILE_NOT_FOUND)
         {
-            return platform::HResultFromWin32(deleteError);
+            RETURN_IF_WIN32_ERROR(deleteError);
         }
     }
     return SkipAssignment(token);
@@ -140,45 +136,38 @@ HRESULT CRegScriptParser::UnregisterValue(HKEY parent, ScriptToken& token, bool 
 HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool recovery, bool noRemove,
                                         unsigned depth)
 {
-    RETURN_IF_FAILED(CheckKeyName(token));
+    PROPAGATE_IF_FAILED(CheckKeyName(token));
     platform::UniqueRegKey key;
     const LSTATUS openError =
         recovery ? ERROR_FILE_NOT_FOUND : RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put());
     const bool entryRecovery = openError != ERROR_SUCCESS;
 
     ScriptToken keyName;
-    RETURN_IF_FAILED(keyName.Allocate(kMaxRememberedKeyNameLength));
+    PROPAGATE_IF_FAILED(keyName.Allocate(kMaxRememberedKeyNameLength));
     const bool nameRemembered = keyName.Assign(token);
 
-    RETURN_IF_FAILED(NextToken(token));
-    RETURN_IF_FAILED(SkipAssignment(token));
+    PROPAGATE_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(SkipAssignment(token));
     if (token.IsBlockOpening())
     {
         // Always the end of the run: a block in recovery touches no registry, so what fails there is the
         // script itself, and after it the parser no longer knows where it is.
-        RETURN_IF_FAILED(ProcessKeyList(key.Get(), false, entryRecovery, depth + 1));
-        RETURN_IF_FAILED(NextToken(token));
+        PROPAGATE_IF_FAILED(ProcessKeyList(key.Get(), false, entryRecovery, depth + 1));
+        PROPAGATE_IF_FAILED(NextToken(token));
     }
 
     if (openError == ERROR_FILE_NOT_FOUND)
     {
         return S_OK;
     }
-    if (openError != ERROR_SUCCESS)
-    {
-        return platform::HResultFromWin32(openError);
-    }
+    RETURN_IF_WIN32_ERROR(openError);
     DWORD subkeyCount = 0;
     if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr, nullptr,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
     {
         subkeyCount = 0;
     }
-    const LSTATUS closeError = RegCloseKey(key.Release());
-    if (closeError != ERROR_SUCCESS)
-    {
-        return platform::HResultFromWin32(closeError);
-    }
+    RETURN_IF_WIN32_ERROR(RegCloseKey(key.Release()));
     if (noRemove || subkeyCount != 0)
     {
         return S_OK;
@@ -186,18 +175,22 @@ HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool re
     // A cut-down name would delete a different key.
     if (!nameRemembered)
     {
-        return DISP_E_EXCEPTION;
+        RETURN_HR(DISP_E_EXCEPTION);
     }
-    const LSTATUS deleteError = DeleteOneKey(parent, keyName.Text());
-    return deleteError == ERROR_SUCCESS ? S_OK : platform::HResultFromWin32(deleteError);
+    RETURN_IF_WIN32_ERROR(DeleteOneKey(parent, keyName.Text()));
+    return S_OK;
 }
 
 HRESULT CRegScriptParser::ReadValueName(ScriptToken& name, ScriptToken& token)
 {
-    RETURN_IF_FAILED(name.Allocate());
-    RETURN_IF_FAILED(NextToken(name));
-    RETURN_IF_FAILED(NextToken(token));
-    return token.First() == L'=' ? S_OK : DISP_E_EXCEPTION;
+    PROPAGATE_IF_FAILED(name.Allocate());
+    PROPAGATE_IF_FAILED(NextToken(name));
+    PROPAGATE_IF_FAILED(NextToken(token));
+    if (token.First() != L'=')
+    {
+        RETURN_HR(DISP_E_EXCEPTION);
+    }
+    return S_OK;
 }
 
 HRESULT CRegScriptParser::SkipAssignment(ScriptToken& token)
@@ -206,7 +199,7 @@ HRESULT CRegScriptParser::SkipAssignment(ScriptToken& token)
     {
         return S_OK;
     }
-    RETURN_IF_FAILED(NextToken(token)); // the type letter, not checked here
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(NextToken(token)); // the type letter, not checked here
+    PROPAGATE_IF_FAILED(NextToken(token));
     return NextToken(token);
 }

@@ -8,9 +8,9 @@
 HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister, RegistrationJournal* journal)
 {
     std::unique_ptr<wchar_t[]> script;
-    RETURN_IF_FAILED(PreprocessScript(text, script));
+    PROPAGATE_IF_FAILED(PreprocessScript(text, script));
     ScriptToken token;
-    RETURN_IF_FAILED(token.Allocate());
+    PROPAGATE_IF_FAILED(token.Allocate());
 
     RegistrationJournal ownJournal;
     m_journal = journal != nullptr ? journal : &ownJournal;
@@ -28,16 +28,16 @@ HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister, RegistrationJ
 
 HRESULT CRegScriptParser::ProcessRootBlock(ScriptToken& token, bool doRegister)
 {
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(NextToken(token));
     const HKEY root = LookupRootKey(token.Text());
     if (root == nullptr)
     {
-        return DISP_E_EXCEPTION;
+        RETURN_HR(DISP_E_EXCEPTION);
     }
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(NextToken(token));
     if (token.First() != L'{')
     {
-        return DISP_E_EXCEPTION;
+        RETURN_HR(DISP_E_EXCEPTION);
     }
     const RegistrationJournal::Mark blockStart = m_journal->Current();
     const HRESULT result = ProcessKeyList(root, doRegister, false, 1);
@@ -63,7 +63,7 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
     token.Clear();
     if (*m_cursor == L'\0')
     {
-        return DISP_E_EXCEPTION;
+        RETURN_HR(DISP_E_EXCEPTION);
     }
     if (*m_cursor != kScriptQuote)
     {
@@ -71,7 +71,7 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
         {
             if (!token.Append(*m_cursor))
             {
-                return DISP_E_EXCEPTION;
+                RETURN_HR(DISP_E_EXCEPTION);
             }
         }
         return S_OK;
@@ -80,7 +80,7 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
     {
         if (*m_cursor == L'\0')
         {
-            return DISP_E_EXCEPTION;
+            RETURN_HR(DISP_E_EXCEPTION);
         }
         if (*m_cursor == kScriptQuote)
         {
@@ -93,7 +93,7 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
         }
         if (!token.Append(*m_cursor))
         {
-            return DISP_E_EXCEPTION;
+            RETURN_HR(DISP_E_EXCEPTION);
         }
     }
 }

@@ -104,7 +104,7 @@ class PerUserRedirection
         }
         else if (tokenStart && m_level == 0 && IsClassesRootToken(position))
         {
-            RETURN_IF_FAILED(output.Append(kPerUserClassesOpening));
+            PROPAGATE_IF_FAILED(output.Append(kPerUserClassesOpening));
             m_redirected = true;
             position += kClassesRootLength;
             rootReplaced = true;
@@ -118,7 +118,7 @@ class PerUserRedirection
             --m_level;
             if (m_level == 0 && m_redirected)
             {
-                RETURN_IF_FAILED(output.Append(kPerUserClassesClosing));
+                PROPAGATE_IF_FAILED(output.Append(kPerUserClassesClosing));
                 m_redirected = false;
             }
         }
@@ -145,7 +145,7 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
 {
     const size_t doubledLength = 2 * wcslen(script);
     ScriptTextBuilder output;
-    RETURN_IF_FAILED(
+    PROPAGATE_IF_FAILED(
         output.Reserve(doubledLength < kSmallScriptThreshold ? kSmallScriptCapacity : doubledLength));
 
     const bool perUser = IsPerUserRegistrationEnabled();
@@ -156,7 +156,7 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
         if (perUser)
         {
             bool rootReplaced = false;
-            RETURN_IF_FAILED(redirection.Apply(position, output, rootReplaced));
+            PROPAGATE_IF_FAILED(redirection.Apply(position, output, rootReplaced));
             if (rootReplaced)
             {
                 continue;
@@ -166,7 +166,7 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
         {
             if (position[1] == L'%')
             {
-                RETURN_IF_FAILED(output.Append(L"%", 1));
+                PROPAGATE_IF_FAILED(output.Append(L"%", 1));
                 position += 2;
                 continue;
             }
@@ -174,12 +174,12 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
             LPCWSTR nameEnd = wcschr(nameStart, L'%');
             if (nameEnd == nullptr)
             {
-                return DISP_E_EXCEPTION;
+                RETURN_HR(DISP_E_EXCEPTION);
             }
             const size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
             if (nameLength > kMaxSubstitutionNameLength)
             {
-                return E_FAIL;
+                RETURN_HR(E_FAIL);
             }
             wchar_t name[kMaxSubstitutionNameLength + 1];
             wmemcpy(name, nameStart, nameLength);
@@ -187,14 +187,14 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
             LPCWSTR value = m_registrar.FindSubstitution(name);
             if (value == nullptr)
             {
-                return DISP_E_EXCEPTION;
+                RETURN_HR(DISP_E_EXCEPTION);
             }
-            RETURN_IF_FAILED(output.Append(value));
+            PROPAGATE_IF_FAILED(output.Append(value));
             position = nameEnd + 1;
             continue;
         }
         LPCWSTR next = CharNextW(position);
-        RETURN_IF_FAILED(output.Append(position, static_cast<size_t>(next - position)));
+        PROPAGATE_IF_FAILED(output.Append(position, static_cast<size_t>(next - position)));
         position = next;
     }
     result = output.Detach();

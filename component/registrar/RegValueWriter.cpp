@@ -16,9 +16,9 @@ namespace
 HRESULT SetValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, DWORD type, const void* data,
                  size_t byteCount)
 {
-    const LSTATUS error =
-        journal.SetValue(key, valueName, type, static_cast<const BYTE*>(data), static_cast<DWORD>(byteCount));
-    return platform::HResultFromWin32(error);
+    RETURN_IF_WIN32_ERROR(journal.SetValue(key, valueName, type, static_cast<const BYTE*>(data),
+                                           static_cast<DWORD>(byteCount)));
+    return S_OK;
 }
 
 BYTE HexDigitValue(wchar_t digit)
@@ -42,13 +42,13 @@ HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName
 {
     if (text.Length() % 2 != 0)
     {
-        return E_FAIL;
+        RETURN_HR(E_FAIL);
     }
     const size_t byteCount = text.Length() / 2;
     std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[byteCount + 1]);
     if (!bytes)
     {
-        return E_FAIL;
+        RETURN_HR(E_FAIL);
     }
     LPCWSTR digits = text.Text();
     for (size_t index = 0; index < byteCount; ++index)
@@ -105,27 +105,27 @@ HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName
 
 HRESULT CRegScriptParser::SetValueFromScript(HKEY key, LPCWSTR valueName, ScriptToken& token)
 {
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(NextToken(token));
     DWORD type = REG_NONE;
     if (!LookupValueType(token.Text(), type))
     {
-        return DISP_E_EXCEPTION;
+        RETURN_HR(DISP_E_EXCEPTION);
     }
-    RETURN_IF_FAILED(NextToken(token));
+    PROPAGATE_IF_FAILED(NextToken(token));
     switch (type)
     {
     case REG_SZ:
-        RETURN_IF_FAILED(SetValue(*m_journal, key, valueName, REG_SZ, token.Text(),
-                                  (token.Length() + 1) * sizeof(wchar_t)));
+        PROPAGATE_IF_FAILED(SetValue(*m_journal, key, valueName, REG_SZ, token.Text(),
+                                     (token.Length() + 1) * sizeof(wchar_t)));
         break;
     case REG_MULTI_SZ:
-        RETURN_IF_FAILED(SetMultiStringValue(*m_journal, key, valueName, token));
+        PROPAGATE_IF_FAILED(SetMultiStringValue(*m_journal, key, valueName, token));
         break;
     case REG_DWORD:
-        RETURN_IF_FAILED(SetNumberValue(*m_journal, key, valueName, token));
+        PROPAGATE_IF_FAILED(SetNumberValue(*m_journal, key, valueName, token));
         break;
     default:
-        RETURN_IF_FAILED(SetBinaryValue(*m_journal, key, valueName, token));
+        PROPAGATE_IF_FAILED(SetBinaryValue(*m_journal, key, valueName, token));
         break;
     }
     return NextToken(token);

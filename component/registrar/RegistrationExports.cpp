@@ -33,11 +33,11 @@ template <typename Step> HRESULT ForEachClass(Step step)
 
 HRESULT RegisterEverything(RegistrationJournal& journal)
 {
-    RETURN_IF_FAILED(RunRegistrationScript(IDR_VOLTWISE, true, kApplicationSubstitutions, &journal));
-    RETURN_IF_FAILED(ForEachClass(
+    PROPAGATE_IF_FAILED(RunRegistrationScript(IDR_VOLTWISE, true, kApplicationSubstitutions, &journal));
+    PROPAGATE_IF_FAILED(ForEachClass(
         [&](ObjectMapEntry& entry)
         {
-            RETURN_IF_FAILED(entry.updateRegistry(true, &journal));
+            PROPAGATE_IF_FAILED(entry.updateRegistry(true, &journal));
             return RegisterClassCategories(*entry.clsid, entry.categoryMap(), true);
         }));
     return RegisterModuleTypeLibrary();

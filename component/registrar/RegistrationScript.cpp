@@ -44,10 +44,10 @@ HRESULT RunRegistrationScript(UINT resourceId, bool registering, const Substitut
             registrar.AddSubstitution(substitutions->name, substitutions->value);
         }
     }
-    RETURN_IF_FAILED(g_module->AddStandardSubstitutions(&registrar));
+    PROPAGATE_IF_FAILED(g_module->AddStandardSubstitutions(&registrar));
 
     wchar_t path[MAX_PATH];
-    RETURN_IF_FAILED(platform::GetModuleFileName(ModuleInstance().Instance(), path));
+    PROPAGATE_IF_FAILED(platform::GetModuleFileName(ModuleInstance().Instance(), path));
     wchar_t escaped[kEscapedPathLength];
     EscapeQuotes(path, escaped);
     if (FAILED(registrar.AddSubstitution(kModuleSubstitution, escaped)) ||

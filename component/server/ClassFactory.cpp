@@ -32,12 +32,12 @@ HRESULT CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out
 {
     if (out == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *out = nullptr;
     if (outer != nullptr && !IsEqualGUID(iid, IID_IUnknown))
     {
-        return CLASS_E_NOAGGREGATION;
+        RETURN_HR(CLASS_E_NOAGGREGATION);
     }
     return m_createInstance(outer, iid, out);
 }
@@ -59,7 +59,7 @@ HRESULT CreateClassObject(void* createInstance, REFIID iid, void** out)
 {
     if (out == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *out = nullptr;
     auto* classObject = new (std::nothrow) CComObjectCached<CComClassFactory>();

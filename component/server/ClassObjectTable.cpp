@@ -1,6 +1,7 @@
 #include "component/server/ClassObjectTable.h"
 
 #include "component/server/PublishedPointer.h"
+#include "platform/HResult.h"
 
 CClassObjectTable::CClassObjectTable(HINSTANCE typeLibraryInstance, ObjectMap objectMap, bool& startupFailure)
     : m_typeLibraryInstance(typeLibraryInstance), m_objectMap(objectMap)
@@ -29,17 +30,17 @@ HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out
 {
     if (out == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *out = nullptr;
     if (!m_objectMapLock.Initialized())
     {
-        return E_UNEXPECTED;
+        RETURN_HR(E_UNEXPECTED);
     }
     ObjectMapEntry* entry = FindCreatableEntry(clsid);
     if (entry == nullptr)
     {
-        return CLASS_E_CLASSNOTAVAILABLE;
+        RETURN_HR(CLASS_E_CLASSNOTAVAILABLE);
     }
     HRESULT hr = S_OK;
     if (LoadPublished(entry->classObject) == nullptr)
@@ -50,7 +51,11 @@ HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out
     {
         hr = classObject->QueryInterface(iid, out);
     }
-    return (*out == nullptr && hr == S_OK) ? CLASS_E_CLASSNOTAVAILABLE : hr;
+    if (*out == nullptr && hr == S_OK)
+    {
+        RETURN_HR(CLASS_E_CLASSNOTAVAILABLE); // a success that produced no object
+    }
+    return hr;
 }
 
 ObjectMapEntry* CClassObjectTable::FindCreatableEntry(REFCLSID clsid) const

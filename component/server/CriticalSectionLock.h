@@ -29,8 +29,8 @@ class CriticalSectionLock
         return S_OK;
     }
 
-    // The lock of a process-wide record, initialised at load: a failure sets startupFailure, which makes the DLL
-    // refuse the load.
+    // The lock of a process-wide record, initialised at load: a failure sets startupFailure, which makes the
+    // DLL refuse the load.
     void InitializeForRecord(bool& startupFailure)
     {
         if (FAILED(Initialize()))

@@ -52,7 +52,7 @@ HRESULT AddShutdownCallback(CDllModuleBase* module, ShutdownCallback callback, D
 {
     if (module == nullptr)
     {
-        return E_INVALIDARG;
+        RETURN_HR(E_INVALIDARG);
     }
     auto* node = new (std::nothrow) CDllModuleBase::ShutdownNode{callback, data, nullptr};
     RETURN_IF_NULL_ALLOC(node);

@@ -22,8 +22,8 @@ struct InterfaceEntry
 
 HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, REFIID iid, void** out);
 
-// Whether Interface starts where Class starts inside a complete Object (a concrete class derived from Class), as a
-// plain row at offset 0 in Class's table assumes. For static_assert: nothing is constructed.
+// Whether Interface starts where Class starts inside a complete Object (a concrete class derived from Class),
+// as a plain row at offset 0 in Class's table assumes. For static_assert: nothing is constructed.
 template <typename Object, typename Class, typename Interface> consteval bool StartsAtClass()
 {
     union Storage

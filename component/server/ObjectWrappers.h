@@ -70,7 +70,7 @@ class CComAggObject final : public IUnknown, public CComObjectRootEx<CComSingleT
     {
         if (out == nullptr)
         {
-            return E_POINTER;
+            RETURN_HR(E_POINTER);
         }
         *out = nullptr;
         if (IsEqualGUID(iid, IID_IUnknown))
@@ -102,7 +102,7 @@ template <typename Wrapper> HRESULT CreateWrappedInstance(IUnknown* outer, REFII
 {
     if (out == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *out = nullptr;
     Wrapper* object = nullptr;

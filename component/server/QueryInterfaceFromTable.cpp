@@ -1,4 +1,5 @@
 #include "component/server/InterfaceEntry.h"
+#include "platform/HResult.h"
 
 namespace
 {
@@ -17,11 +18,11 @@ HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, REFII
 {
     if (object == nullptr || table == nullptr)
     {
-        return E_INVALIDARG;
+        RETURN_HR(E_INVALIDARG);
     }
     if (out == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     *out = nullptr;
     if (IsEqualGUID(iid, IID_IUnknown))

@@ -1,10 +1,11 @@
 #include "component/server/VoltwiseModule.h"
+#include "platform/HResult.h"
 
 HRESULT CVoltwiseModule::AddStandardSubstitutions(IRegistrarBase* registrar)
 {
     if (registrar == nullptr)
     {
-        return E_POINTER;
+        RETURN_HR(E_POINTER);
     }
     return registrar->AddSubstitution(kAppIdSubstitution, kVoltwiseAppId);
 }
