@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "component/registrar/IRegistrarBase.h"
+#include "component/server/IRegistrarBase.h"
 
 #include <memory>
 

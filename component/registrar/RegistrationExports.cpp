@@ -5,7 +5,7 @@
 #include "component/registrar/ThreadLocaleScope.h"
 #include "component/resources/ResourceIds.h"
 #include "component/server/ObjectMap.h"
-#include "component/server/RegistrationScript.h"
+#include "component/registrar/RegistrationScript.h"
 #include "component/server/VoltwiseModule.h"
 #include "platform/HResult.h"
 

@@ -1,4 +1,4 @@
-#include "component/server/RegistrationScript.h"
+#include "component/registrar/RegistrationScript.h"
 
 #include "component/registrar/RegObject.h"
 #include "component/server/DllModule.h"

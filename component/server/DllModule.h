@@ -1,6 +1,6 @@
 #pragma once
 
-#include "component/registrar/IRegistrarBase.h"
+#include "component/server/IRegistrarBase.h"
 #include "component/server/CriticalSectionLock.h"
 #include "component/server/ObjectMap.h"
 

@@ -1,42 +1,22 @@
 #include "component/server/ObjectMap.h"
 
-#include "component/automation/BatteryRemainingTime.h"
-#include "component/resources/ResourceIds.h"
-#include "component/server/ClassFactory.h"
-#include "component/server/RegistrationScript.h"
-
-#include <iterator>
-
 namespace
 {
 
-HRESULT UpdateBatteryRegistry(bool registering, RegistrationJournal* journal)
+// The markers around the entries that OBJECT_MAP_ENTRY places; they are null slots themselves.
+[[gnu::section(".rdata$voltwise_object_map_a"), gnu::used]] ObjectMapEntry* const g_mapStart = nullptr;
+[[gnu::section(".rdata$voltwise_object_map_z"), gnu::used]] ObjectMapEntry* const g_mapEnd = nullptr;
+
+// The compiler must not reason about where the markers lie: the linker decides that.
+ObjectMapEntry* const* Opaque(ObjectMapEntry* const* slot)
 {
-    return RunRegistrationScript(IDR_BATTERYREMAININGTIME, registering, nullptr, journal);
+    asm("" : "+r"(slot));
+    return slot;
 }
-
-const ClassCategoryEntry* NoClassCategories()
-{
-    return nullptr;
-}
-
-void NoClassHook(bool) {}
-
-ObjectMapEntry g_batteryEntry = {
-    CBatteryRemainingTime::kClassId,
-    &UpdateBatteryRegistry,
-    &CreateClassObject,
-    &CreateBatteryInstance,
-    nullptr,
-    &NoClassCategories,
-    &NoClassHook,
-};
-
-ObjectMapEntry* const g_objectMap[] = {&g_batteryEntry};
 
 } // namespace
 
 ObjectMap VoltwiseObjectMap()
 {
-    return {std::begin(g_objectMap), std::end(g_objectMap)};
+    return {Opaque(&g_mapStart), Opaque(&g_mapEnd)};
 }

@@ -3,7 +3,6 @@
 #include "component/automation/PowerStatus.h"
 #include "component/automation/RegisteredTypeLibrary.h"
 #include "component/server/LockInitialization.h"
-#include "component/server/RegistrationScript.h"
 
 #include <cstdlib>
 #include <new>
@@ -53,12 +52,6 @@ HRESULT LoadRegisteredTypeLibrary(REFGUID, WORD, WORD, LCID, ITypeLib** library)
     fake::typeLibrary->AddRef();
     *library = fake::typeLibrary;
     return S_OK;
-}
-
-// Registration runs only in the real DLL.
-HRESULT RunRegistrationScript(UINT, bool, const Substitution*, RegistrationJournal*)
-{
-    return E_NOTIMPL;
 }
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept

@@ -2,7 +2,7 @@
 
 #include <unknwn.h>
 
-// The registrar's substitution interface, through which the module adds its standard substitutions.
+// How the module adds its standard substitutions to a registration script run; the registrar implements it.
 struct IRegistrarBase : public IUnknown
 {
     virtual HRESULT STDMETHODCALLTYPE AddSubstitution(LPCOLESTR name, LPCOLESTR value) = 0;
