@@ -12,10 +12,6 @@ namespace
 
 constexpr CLSID kMMDeviceEnumeratorClass = {
     0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
-constexpr IID kMMDeviceEnumeratorInterface = {
-    0xA95664D2, 0x9614, 0x4F35, {0xA7, 0x46, 0xDE, 0x8D, 0xB6, 0x36, 0x17, 0xE6}};
-constexpr IID kAudioEndpointVolumeInterface = {
-    0x5CDF2C82, 0x841E, 0x4546, {0x97, 0x22, 0x0C, 0xF7, 0x40, 0x78, 0x22, 0x9A}};
 
 class CoreEndpointVolume final : public IEndpointVolume
 {
@@ -42,7 +38,7 @@ AudioEndpointResult AcquireDefaultEndpointVolume(ComPtr<IAudioEndpointVolume>& v
 {
     ComPtr<IMMDeviceEnumerator> enumerator;
     failure = CoCreateInstance(kMMDeviceEnumeratorClass, nullptr, CLSCTX_INPROC_SERVER,
-                               kMMDeviceEnumeratorInterface, enumerator.PutVoid());
+                               IID_PPV_ARGS(enumerator.Put()));
     if (FAILED(failure))
     {
         return AudioEndpointResult::Unavailable;
@@ -54,7 +50,7 @@ AudioEndpointResult AcquireDefaultEndpointVolume(ComPtr<IAudioEndpointVolume>& v
     }
     enumerator.Reset();
     failure =
-        device->Activate(kAudioEndpointVolumeInterface, CLSCTX_INPROC_SERVER, nullptr, volume.PutVoid());
+        device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_INPROC_SERVER, nullptr, volume.PutVoid());
     return FAILED(failure) ? AudioEndpointResult::Unavailable : AudioEndpointResult::Used;
 }
 

@@ -16,7 +16,7 @@ constexpr int kExitAlreadyRunning = 0;
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int)
 {
     // Held until the process ends: it only marks that this session's service is running.
     platform::UniqueHandleObject instanceMutex;

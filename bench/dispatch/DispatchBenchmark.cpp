@@ -58,8 +58,8 @@ int Run()
     DISPPARAMS noArguments{};
     VARIANT result;
     VariantInit(&result);
-    LPOLESTR cachedName = const_cast<LPOLESTR>(L"GetRemainingTime");
-    LPOLESTR missedName = const_cast<LPOLESTR>(L"getremainingtime");
+    wchar_t* cachedName = const_cast<wchar_t*>(L"GetRemainingTime");
+    wchar_t* missedName = const_cast<wchar_t*>(L"getremainingtime");
     DISPID id = 0;
     // The first dispatch call loads the type information; it is not part of the figures.
     battery->GetIDsOfNames(IID_NULL, &cachedName, 1, kEnglishUs, &id);

@@ -25,7 +25,7 @@ class IDispatchImpl : public Interface
     {
         return s_typeInfo.GetTypeInfo(iTInfo, lcid, ppTInfo);
     }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override
+    STDMETHODIMP GetIDsOfNames(REFIID, wchar_t** rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override
     {
         return s_typeInfo.GetIDsOfNames(rgszNames, cNames, lcid, rgDispId);
     }

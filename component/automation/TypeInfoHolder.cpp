@@ -20,15 +20,14 @@ namespace
 platform::ComPtr<ITypeInfo> PreferTypeInfo2(const platform::ComPtr<ITypeInfo>& typeInfo)
 {
     platform::ComPtr<ITypeInfo2> typeInfo2;
-    if (FAILED(typeInfo->QueryInterface(IID_ITypeInfo2, typeInfo2.PutVoid())))
+    if (FAILED(typeInfo->QueryInterface(IID_PPV_ARGS(typeInfo2.Put()))))
     {
         return typeInfo;
     }
     platform::ComPtr<IUnknown> identity;
     platform::ComPtr<IUnknown> identity2;
-    if (FAILED(typeInfo->QueryInterface(IID_IUnknown, identity.PutVoid())) ||
-        FAILED(typeInfo2->QueryInterface(IID_IUnknown, identity2.PutVoid())) ||
-        identity.Get() == identity2.Get())
+    if (FAILED(typeInfo->QueryInterface(IID_PPV_ARGS(identity.Put()))) ||
+        FAILED(typeInfo2->QueryInterface(IID_PPV_ARGS(identity2.Put()))) || identity.Get() == identity2.Get())
     {
         return typeInfo;
     }
@@ -73,7 +72,7 @@ HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeI
     return S_OK;
 }
 
-HRESULT CComTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID lcid, DISPID* dispIds)
+HRESULT CComTypeInfoHolder::GetIDsOfNames(wchar_t** names, UINT count, LCID lcid, DISPID* dispIds)
 {
     const HRESULT hr = EnsureLoaded(lcid);
     ITypeInfo* loaded = LoadedTypeInfo();

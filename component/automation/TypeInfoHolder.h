@@ -18,7 +18,7 @@ class CComTypeInfoHolder
     CComTypeInfoHolder& operator=(const CComTypeInfoHolder&) = delete;
 
     HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo);
-    HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, LCID lcid, DISPID* dispIds);
+    HRESULT GetIDsOfNames(wchar_t** names, UINT count, LCID lcid, DISPID* dispIds);
     HRESULT Invoke(IDispatch* instance, DISPID dispIdMember, LCID lcid, WORD flags, DISPPARAMS* params,
                    VARIANT* result, EXCEPINFO* exceptionInfo, UINT* argumentError);
 

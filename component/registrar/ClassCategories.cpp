@@ -75,7 +75,7 @@ HRESULT RegisterClassCategories(REFCLSID clsid, const ClassCategoryEntry* catego
     PROPAGATE_IF_FAILED(CollectCategories(categories, ClassCategoryEntry::Kind::Required, required));
     platform::ComPtr<ICatRegister> manager;
     RETURN_IF_FAILED(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_ICatRegister, manager.PutVoid()));
+                                      IID_PPV_ARGS(manager.Put())));
     PROPAGATE_IF_FAILED(UpdateCategories(manager.Get(), clsid, implemented, true, registering));
     return UpdateCategories(manager.Get(), clsid, required, false, registering);
 }

@@ -18,7 +18,7 @@ namespace
 using platform::ComPtr;
 using UniqueBstr = platform::UniqueHandle<BSTR, &SysFreeString>;
 
-using RegisterFunction = HRESULT(WINAPI*)(ITypeLib*, LPOLESTR, LPOLESTR);
+using RegisterFunction = HRESULT(WINAPI*)(ITypeLib*, wchar_t*, wchar_t*);
 using UnregisterFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 
 // The per-user variant from the already loaded OLE Automation library, when per-user registration is

@@ -11,7 +11,7 @@ namespace
 // Subkey names are at most 255 characters.
 constexpr DWORD kSubkeyNameBufferSize = 256;
 
-using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
 
 // Looked up once per process; older systems lack the function. Two threads may both look it up and
 // store the same result.
@@ -32,7 +32,7 @@ RegDeleteKeyExWFunction FindRegDeleteKeyEx()
 
 } // namespace
 
-LSTATUS CRegScriptParser::DeleteKeyTree(HKEY parent, LPCWSTR name)
+LSTATUS CRegScriptParser::DeleteKeyTree(HKEY parent, const wchar_t* name)
 {
     platform::UniqueRegKey key;
     const LSTATUS openError = RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WRITE, key.Put());
@@ -59,7 +59,7 @@ LSTATUS CRegScriptParser::DeleteKeyTree(HKEY parent, LPCWSTR name)
     return DeleteOneKey(parent, name);
 }
 
-LSTATUS CRegScriptParser::DeleteOneKey(HKEY parent, LPCWSTR name)
+LSTATUS CRegScriptParser::DeleteOneKey(HKEY parent, const wchar_t* name)
 {
     const RegDeleteKeyExWFunction regDeleteKeyEx = FindRegDeleteKeyEx();
     return regDeleteKeyEx != nullptr ? regDeleteKeyEx(parent, name, 0, 0) : RegDeleteKeyW(parent, name);

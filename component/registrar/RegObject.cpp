@@ -22,7 +22,7 @@ ULONG STDMETHODCALLTYPE CRegObject::Release()
     return 0;
 }
 
-HRESULT STDMETHODCALLTYPE CRegObject::AddSubstitution(LPCOLESTR name, LPCOLESTR value)
+HRESULT STDMETHODCALLTYPE CRegObject::AddSubstitution(const wchar_t* name, const wchar_t* value)
 {
     if (name == nullptr || value == nullptr)
     {
@@ -48,7 +48,7 @@ HRESULT STDMETHODCALLTYPE CRegObject::ClearSubstitutions()
     return S_OK;
 }
 
-LPCWSTR CRegObject::FindSubstitution(LPCWSTR name) const
+const wchar_t* CRegObject::FindSubstitution(const wchar_t* name) const
 {
     for (const Substitution* entry = m_first.get(); entry != nullptr; entry = entry->next.get())
     {
@@ -60,7 +60,7 @@ LPCWSTR CRegObject::FindSubstitution(LPCWSTR name) const
     return nullptr;
 }
 
-HRESULT CRegObject::RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType,
+HRESULT CRegObject::RunScriptResource(const wchar_t* modulePath, UINT resourceId, const wchar_t* resourceType,
                                       bool doRegister, RegistrationJournal* journal)
 {
     // As a data file, so that none of the module's code runs.

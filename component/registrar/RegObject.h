@@ -20,17 +20,17 @@ class CRegObject : public IRegistrarBase
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE AddSubstitution(LPCOLESTR name, LPCOLESTR value) override;
+    HRESULT STDMETHODCALLTYPE AddSubstitution(const wchar_t* name, const wchar_t* value) override;
     HRESULT STDMETHODCALLTYPE ClearSubstitutions() override;
     virtual ~CRegObject() = default;
 
     // The value of the first substitution whose name matches without regard to case, or null.
-    LPCWSTR FindSubstitution(LPCWSTR name) const;
+    const wchar_t* FindSubstitution(const wchar_t* name) const;
 
     // Runs the ANSI script held in resource (resourceType, resourceId) of the module file at modulePath;
     // a registration records what it creates in the journal, when one is given (see CRegScriptParser).
-    HRESULT RunScriptResource(LPCWSTR modulePath, UINT resourceId, LPCWSTR resourceType, bool doRegister,
-                              RegistrationJournal* journal = nullptr);
+    HRESULT RunScriptResource(const wchar_t* modulePath, UINT resourceId, const wchar_t* resourceType,
+                              bool doRegister, RegistrationJournal* journal = nullptr);
 
   private:
     // The table in insertion order, as a list: a new entry costs one allocation and moves nothing.

@@ -5,7 +5,7 @@
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
 
-HRESULT CRegScriptParser::RunScript(LPCWSTR text, bool doRegister, RegistrationJournal* journal)
+HRESULT CRegScriptParser::RunScript(const wchar_t* text, bool doRegister, RegistrationJournal* journal)
 {
     std::unique_ptr<wchar_t[]> script;
     PROPAGATE_IF_FAILED(PreprocessScript(text, script));

@@ -17,14 +17,14 @@ class CRegScriptParser
     // A registration records every key and value it creates in the journal (one of the run's own when
     // none is given). A root block that fails is undone from it, exactly; what earlier root blocks
     // created stays, and stays recorded for a caller that undoes more.
-    HRESULT RunScript(LPCWSTR text, bool doRegister, RegistrationJournal* journal = nullptr);
+    HRESULT RunScript(const wchar_t* text, bool doRegister, RegistrationJournal* journal = nullptr);
 
     // Registry error codes. DeleteKeyTree removes parent\name with all its subkeys.
-    static LSTATUS DeleteKeyTree(HKEY parent, LPCWSTR name);
-    static LSTATUS DeleteOneKey(HKEY parent, LPCWSTR name);
+    static LSTATUS DeleteKeyTree(HKEY parent, const wchar_t* name);
+    static LSTATUS DeleteOneKey(HKEY parent, const wchar_t* name);
 
   private:
-    HRESULT PreprocessScript(LPCWSTR script, std::unique_ptr<wchar_t[]>& result) const;
+    HRESULT PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const;
 
     void SkipWhitespace();
     HRESULT NextToken(ScriptToken& token);
@@ -38,9 +38,9 @@ class CRegScriptParser
     HRESULT UnregisterValue(HKEY parent, ScriptToken& token, bool keepValue);
     HRESULT ReadValueName(ScriptToken& name, ScriptToken& token);
     HRESULT SkipAssignment(ScriptToken& token);
-    HRESULT SetValueFromScript(HKEY key, LPCWSTR valueName, ScriptToken& token);
+    HRESULT SetValueFromScript(HKEY key, const wchar_t* valueName, ScriptToken& token);
 
     const CRegObject& m_registrar;
     RegistrationJournal* m_journal = nullptr;
-    LPCWSTR m_cursor = nullptr;
+    const wchar_t* m_cursor = nullptr;
 };

@@ -35,7 +35,7 @@ class ScriptTextBuilder
         return S_OK;
     }
 
-    HRESULT Append(LPCWSTR text, size_t length)
+    HRESULT Append(const wchar_t* text, size_t length)
     {
         if (m_length + length >= m_capacity)
         {
@@ -56,7 +56,7 @@ class ScriptTextBuilder
         return S_OK;
     }
 
-    HRESULT Append(LPCWSTR text) { return Append(text, wcslen(text)); }
+    HRESULT Append(const wchar_t* text) { return Append(text, wcslen(text)); }
 
     size_t Length() const { return m_length; }
     wchar_t Last() const { return m_length == 0 ? L'\0' : m_buffer[m_length - 1]; }
@@ -77,7 +77,7 @@ class PerUserRedirection
   public:
     // Called at each position before it is copied. rootReplaced: the root name was consumed and the
     // character after it must be processed afresh.
-    HRESULT Apply(LPCWSTR& position, ScriptTextBuilder& output, bool& rootReplaced)
+    HRESULT Apply(const wchar_t*& position, ScriptTextBuilder& output, bool& rootReplaced)
     {
         rootReplaced = false;
         if (m_inQuote)
@@ -127,7 +127,7 @@ class PerUserRedirection
 
   private:
     // Exactly the root name: per machine, HKCRX or HKCR{ is no root name either.
-    static bool IsClassesRootToken(LPCWSTR position)
+    static bool IsClassesRootToken(const wchar_t* position)
     {
         return wcsncmp(position, kClassesRoot, kClassesRootLength) == 0 &&
                (position[kClassesRootLength] == L'\0' || IsScriptWhitespace(position[kClassesRootLength]));
@@ -141,7 +141,7 @@ class PerUserRedirection
 
 } // namespace
 
-HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar_t[]>& result) const
+HRESULT CRegScriptParser::PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const
 {
     const size_t doubledLength = 2 * wcslen(script);
     ScriptTextBuilder output;
@@ -150,7 +150,7 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
 
     const bool perUser = IsPerUserRegistrationEnabled();
     PerUserRedirection redirection;
-    LPCWSTR position = script;
+    const wchar_t* position = script;
     while (*position != L'\0')
     {
         if (perUser)
@@ -170,8 +170,8 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
                 position += 2;
                 continue;
             }
-            LPCWSTR nameStart = position + 1;
-            LPCWSTR nameEnd = wcschr(nameStart, L'%');
+            const wchar_t* nameStart = position + 1;
+            const wchar_t* nameEnd = wcschr(nameStart, L'%');
             if (nameEnd == nullptr)
             {
                 RETURN_HR(DISP_E_EXCEPTION);
@@ -184,7 +184,7 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
             wchar_t name[kMaxSubstitutionNameLength + 1];
             wmemcpy(name, nameStart, nameLength);
             name[nameLength] = L'\0';
-            LPCWSTR value = m_registrar.FindSubstitution(name);
+            const wchar_t* value = m_registrar.FindSubstitution(name);
             if (value == nullptr)
             {
                 RETURN_HR(DISP_E_EXCEPTION);
@@ -193,7 +193,7 @@ HRESULT CRegScriptParser::PreprocessScript(LPCWSTR script, std::unique_ptr<wchar
             position = nameEnd + 1;
             continue;
         }
-        LPCWSTR next = CharNextW(position);
+        const wchar_t* next = CharNextW(position);
         PROPAGATE_IF_FAILED(output.Append(position, static_cast<size_t>(next - position)));
         position = next;
     }

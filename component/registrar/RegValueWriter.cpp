@@ -13,8 +13,8 @@
 namespace
 {
 
-HRESULT SetValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, DWORD type, const void* data,
-                 size_t byteCount)
+HRESULT SetValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName, DWORD type,
+                 const void* data, size_t byteCount)
 {
     RETURN_IF_WIN32_ERROR(journal.SetValue(key, valueName, type, static_cast<const BYTE*>(data),
                                            static_cast<DWORD>(byteCount)));
@@ -38,7 +38,8 @@ BYTE HexDigitValue(wchar_t digit)
     return 0;
 }
 
-HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, const ScriptToken& text)
+HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
+                       const ScriptToken& text)
 {
     if (text.Length() % 2 != 0)
     {
@@ -50,7 +51,7 @@ HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName
     {
         RETURN_HR(E_FAIL);
     }
-    LPCWSTR digits = text.Text();
+    const wchar_t* digits = text.Text();
     for (size_t index = 0; index < byteCount; ++index)
     {
         bytes[index] =
@@ -60,13 +61,13 @@ HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName
 }
 
 // "\0" separates the strings; the value ends with the first empty string.
-HRESULT SetMultiStringValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName,
+HRESULT SetMultiStringValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
                             const ScriptToken& text)
 {
     std::unique_ptr<wchar_t[]> strings(new (std::nothrow) wchar_t[text.Length() + 2]);
     RETURN_IF_NULL_ALLOC(strings);
     size_t length = 0;
-    for (LPCWSTR source = text.Text(); *source != L'\0'; ++source)
+    for (const wchar_t* source = text.Text(); *source != L'\0'; ++source)
     {
         if (source[0] == L'\\' && source[1] == L'0')
         {
@@ -89,11 +90,12 @@ HRESULT SetMultiStringValue(RegistrationJournal& journal, HKEY key, LPCWSTR valu
     return SetValue(journal, key, valueName, REG_MULTI_SZ, strings.get(), (stored + 1) * sizeof(wchar_t));
 }
 
-HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName, const ScriptToken& text)
+HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
+                       const ScriptToken& text)
 {
     ULONG number = 0;
     // The header declares the text non-const; the conversion only reads it.
-    if (FAILED(VarUI4FromStr(const_cast<LPWSTR>(text.Text()), 0, 0, &number)))
+    if (FAILED(VarUI4FromStr(const_cast<wchar_t*>(text.Text()), 0, 0, &number)))
     {
         number = 0; // text that is no number stores 0; the run goes on
     }
@@ -103,7 +105,7 @@ HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, LPCWSTR valueName
 
 } // namespace
 
-HRESULT CRegScriptParser::SetValueFromScript(HKEY key, LPCWSTR valueName, ScriptToken& token)
+HRESULT CRegScriptParser::SetValueFromScript(HKEY key, const wchar_t* valueName, ScriptToken& token)
 {
     PROPAGATE_IF_FAILED(NextToken(token));
     DWORD type = REG_NONE;

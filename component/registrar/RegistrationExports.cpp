@@ -125,7 +125,7 @@ STDAPI DllUnregisterServer()
     return UnregisterServer();
 }
 
-STDAPI DllInstall(BOOL install, LPCWSTR commandLine)
+STDAPI DllInstall(BOOL install, const wchar_t* commandLine)
 {
     if (IsPerUserCommandLine(commandLine))
     {

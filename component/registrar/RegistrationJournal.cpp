@@ -21,7 +21,7 @@ RegistrationJournal::~RegistrationJournal()
     }
 }
 
-LSTATUS RegistrationJournal::CreateKey(HKEY parent, LPCWSTR name, REGSAM access, HKEY* key)
+LSTATUS RegistrationJournal::CreateKey(HKEY parent, const wchar_t* name, REGSAM access, HKEY* key)
 {
     std::unique_ptr<Entry> entry;
     LSTATUS error = PrepareEntry(true, parent, KEY_READ, name, entry);
@@ -39,7 +39,8 @@ LSTATUS RegistrationJournal::CreateKey(HKEY parent, LPCWSTR name, REGSAM access,
     return error;
 }
 
-LSTATUS RegistrationJournal::SetValue(HKEY key, LPCWSTR valueName, DWORD type, const BYTE* data, DWORD size)
+LSTATUS RegistrationJournal::SetValue(HKEY key, const wchar_t* valueName, DWORD type, const BYTE* data,
+                                      DWORD size)
 {
     std::unique_ptr<Entry> entry;
     if (RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND)
@@ -74,7 +75,7 @@ void RegistrationJournal::UndoTo(Mark mark)
     }
 }
 
-LSTATUS RegistrationJournal::PrepareEntry(bool isKey, HKEY key, REGSAM access, LPCWSTR name,
+LSTATUS RegistrationJournal::PrepareEntry(bool isKey, HKEY key, REGSAM access, const wchar_t* name,
                                           std::unique_ptr<Entry>& entry)
 {
     entry.reset(new (std::nothrow) Entry{isKey, {}, {}});

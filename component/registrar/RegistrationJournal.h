@@ -21,10 +21,10 @@ class RegistrationJournal
     ~RegistrationJournal();
 
     // RegCreateKeyExW (no class, non-volatile) that records the key when this call created it.
-    LSTATUS CreateKey(HKEY parent, LPCWSTR name, REGSAM access, HKEY* key);
+    LSTATUS CreateKey(HKEY parent, const wchar_t* name, REGSAM access, HKEY* key);
     // RegSetValueExW that records the value when it was not there before. A value whose presence
     // cannot be read counts as present: the undo never removes what it is not sure this run added.
-    LSTATUS SetValue(HKEY key, LPCWSTR valueName, DWORD type, const BYTE* data, DWORD size);
+    LSTATUS SetValue(HKEY key, const wchar_t* valueName, DWORD type, const BYTE* data, DWORD size);
 
     Mark Current() const { return m_newest; }
     // Removes, newest first, what was recorded after the mark, and forgets it. A key that has gained
@@ -35,7 +35,7 @@ class RegistrationJournal
   private:
     // Prepared before the registry is changed, so that a journal out of memory never leaves a change
     // unrecorded.
-    static LSTATUS PrepareEntry(bool isKey, HKEY key, REGSAM access, LPCWSTR name,
+    static LSTATUS PrepareEntry(bool isKey, HKEY key, REGSAM access, const wchar_t* name,
                                 std::unique_ptr<Entry>& entry);
     void Push(std::unique_ptr<Entry> entry);
     std::unique_ptr<Entry> PopNewest();

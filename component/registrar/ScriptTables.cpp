@@ -5,7 +5,7 @@ namespace
 
 struct RootKey
 {
-    LPCWSTR name;
+    const wchar_t* name;
     HKEY key;
 };
 
@@ -28,7 +28,7 @@ const RootKey kRootKeys[] = {
 
 struct ValueType
 {
-    LPCWSTR name;
+    const wchar_t* name;
     DWORD type;
 };
 
@@ -41,7 +41,7 @@ const ValueType kValueTypes[] = {
 
 struct Keyword
 {
-    LPCWSTR name;
+    const wchar_t* name;
     ScriptKeyword keyword;
 };
 
@@ -54,7 +54,7 @@ const Keyword kKeywords[] = {
 
 struct ProtectedKeyName
 {
-    LPCWSTR name;
+    const wchar_t* name;
 };
 
 const ProtectedKeyName kProtectedKeyNames[] = {
@@ -65,7 +65,7 @@ const ProtectedKeyName kProtectedKeyNames[] = {
 };
 
 // The first row whose name matches without regard to case, or null.
-template <typename Row, size_t Count> const Row* FindRow(const Row (&rows)[Count], LPCWSTR name)
+template <typename Row, size_t Count> const Row* FindRow(const Row (&rows)[Count], const wchar_t* name)
 {
     for (const Row& row : rows)
     {
@@ -79,13 +79,13 @@ template <typename Row, size_t Count> const Row* FindRow(const Row (&rows)[Count
 
 } // namespace
 
-HKEY LookupRootKey(LPCWSTR name)
+HKEY LookupRootKey(const wchar_t* name)
 {
     const RootKey* root = FindRow(kRootKeys, name);
     return root != nullptr ? root->key : nullptr;
 }
 
-bool LookupValueType(LPCWSTR letter, DWORD& type)
+bool LookupValueType(const wchar_t* letter, DWORD& type)
 {
     const ValueType* valueType = FindRow(kValueTypes, letter);
     if (valueType == nullptr)
@@ -96,13 +96,13 @@ bool LookupValueType(LPCWSTR letter, DWORD& type)
     return true;
 }
 
-ScriptKeyword ClassifyKeyword(LPCWSTR token)
+ScriptKeyword ClassifyKeyword(const wchar_t* token)
 {
     const Keyword* keyword = FindRow(kKeywords, token);
     return keyword != nullptr ? keyword->keyword : ScriptKeyword::None;
 }
 
-bool IsProtectedKeyName(LPCWSTR name)
+bool IsProtectedKeyName(const wchar_t* name)
 {
     return FindRow(kProtectedKeyNames, name) != nullptr;
 }

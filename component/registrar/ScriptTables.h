@@ -5,10 +5,10 @@
 // The fixed vocabulary of registration scripts.
 
 // The predefined key named by a root token (without regard to case), or null when it names none.
-HKEY LookupRootKey(LPCWSTR name);
+HKEY LookupRootKey(const wchar_t* name);
 
 // The registry type of a value-type token (S, M, D or B in any case); false when it is none of them.
-bool LookupValueType(LPCWSTR letter, DWORD& type);
+bool LookupValueType(const wchar_t* letter, DWORD& type);
 
 enum class ScriptKeyword
 {
@@ -19,7 +19,7 @@ enum class ScriptKeyword
     Val,
 };
 
-ScriptKeyword ClassifyKeyword(LPCWSTR token);
+ScriptKeyword ClassifyKeyword(const wchar_t* token);
 
 // Keys that ForceRemove and Delete must never take away, whatever a script says.
-bool IsProtectedKeyName(LPCWSTR name);
+bool IsProtectedKeyName(const wchar_t* name);

@@ -31,7 +31,7 @@ class ScriptToken
     // False (and the token emptied) when source is longer than this buffer holds.
     bool Assign(const ScriptToken& source);
 
-    LPCWSTR Text() const { return m_text.get(); }
+    const wchar_t* Text() const { return m_text.get(); }
     size_t Length() const { return m_length; }
     wchar_t First() const { return m_text[0]; }
     bool Contains(wchar_t character) const;

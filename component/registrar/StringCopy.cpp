@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <new>
 
-std::unique_ptr<wchar_t[]> CopyString(LPCWSTR text)
+std::unique_ptr<wchar_t[]> CopyString(const wchar_t* text)
 {
     const size_t size = wcslen(text) + 1;
     std::unique_ptr<wchar_t[]> copy(new (std::nothrow) wchar_t[size]);

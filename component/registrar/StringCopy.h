@@ -5,4 +5,4 @@
 #include <memory>
 
 // A heap copy of a zero-terminated string, or null when it cannot be allocated.
-std::unique_ptr<wchar_t[]> CopyString(LPCWSTR text);
+std::unique_ptr<wchar_t[]> CopyString(const wchar_t* text);

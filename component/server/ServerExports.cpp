@@ -3,13 +3,13 @@
 
 #include <objbase.h>
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*)
 {
     // Refusing the attach makes the runtime clean the records up again at once.
     return reason == DLL_PROCESS_ATTACH ? !StartupFailed() : TRUE;
 }
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out)
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
 {
     return ClassObjectTable().GetClassObject(clsid, iid, out);
 }

@@ -38,10 +38,10 @@ class DispatchTest : public testing::Test
     static HRESULT IdsOfNames(IDispatch* dispatch, std::initializer_list<const wchar_t*> names, DISPID* ids,
                               REFIID iid = IID_NULL)
     {
-        std::vector<LPOLESTR> list;
+        std::vector<wchar_t*> list;
         for (const wchar_t* name : names)
         {
-            list.push_back(const_cast<LPOLESTR>(name));
+            list.push_back(const_cast<wchar_t*>(name));
         }
         return dispatch->GetIDsOfNames(iid, list.data(), static_cast<UINT>(list.size()), kEnglishUs, ids);
     }
@@ -141,7 +141,7 @@ TEST_F(RegisteredDispatchTest, NamesGiveTheTypeInformationsAnswers)
     // Method and parameter names: the same answer as the type information's own.
     DISPID ids[2] = {};
     DISPID expected[2] = {};
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"GetRemainingTime"), const_cast<LPOLESTR>(L"BRTime")};
+    wchar_t* names[] = {const_cast<wchar_t*>(L"GetRemainingTime"), const_cast<wchar_t*>(L"BRTime")};
     const HRESULT expectedResult = typeInfo->GetIDsOfNames(names, 2, expected);
     EXPECT_EQ(expectedResult, IdsOfNames(m_dispatch.Get(), {L"GetRemainingTime", L"BRTime"}, ids));
     EXPECT_EQ(expected[0], ids[0]);

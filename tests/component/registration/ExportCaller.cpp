@@ -13,7 +13,7 @@ namespace
 {
 
 using PlainExport = HRESULT(STDAPICALLTYPE*)();
-using InstallExport = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+using InstallExport = HRESULT(STDAPICALLTYPE*)(BOOL, const wchar_t*);
 
 const LCID NonDefaultLocale = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
 

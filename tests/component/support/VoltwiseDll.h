@@ -15,7 +15,7 @@ class VoltwiseDll
     using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
     using RegistrationFunction = HRESULT(STDAPICALLTYPE*)();
-    using InstallFunction = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    using InstallFunction = HRESULT(STDAPICALLTYPE*)(BOOL, const wchar_t*);
 
     VoltwiseDll() : m_module(LoadLibraryW(Path().c_str())) {}
 
@@ -37,7 +37,7 @@ class VoltwiseDll
     HRESULT CanUnloadNow() const { return Export<CanUnloadNowFunction>("DllCanUnloadNow")(); }
     HRESULT RegisterServer() const { return Export<RegistrationFunction>("DllRegisterServer")(); }
     HRESULT UnregisterServer() const { return Export<RegistrationFunction>("DllUnregisterServer")(); }
-    HRESULT Install(BOOL install, LPCWSTR commandLine) const
+    HRESULT Install(BOOL install, const wchar_t* commandLine) const
     {
         return Export<InstallFunction>("DllInstall")(install, commandLine);
     }

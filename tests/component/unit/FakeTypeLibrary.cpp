@@ -39,7 +39,7 @@ HRESULT FakeTypeInfo::GetFuncDesc(UINT index, FUNCDESC** function)
     return S_OK;
 }
 
-HRESULT FakeTypeInfo::GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids)
+HRESULT FakeTypeInfo::GetIDsOfNames(wchar_t** names, UINT count, MEMBERID* ids)
 {
     ++getIDsOfNamesCalls;
     firstName = names[0]; // read even for no names, as the platform's type information does

@@ -39,7 +39,7 @@ class FakeTypeInfo : public ITypeInfo2
     STDMETHODIMP GetNames(MEMBERID, BSTR*, UINT, UINT*) override { return E_NOTIMPL; }
     STDMETHODIMP GetRefTypeOfImplType(UINT, HREFTYPE*) override { return E_NOTIMPL; }
     STDMETHODIMP GetImplTypeFlags(UINT, INT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) override;
+    STDMETHODIMP GetIDsOfNames(wchar_t** names, UINT count, MEMBERID* ids) override;
     STDMETHODIMP Invoke(PVOID instance, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
     STDMETHODIMP GetDocumentation(MEMBERID memid, BSTR* name, BSTR*, DWORD*, BSTR*) override;
     STDMETHODIMP GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override { return E_NOTIMPL; }
@@ -86,8 +86,8 @@ class FakeTypeLib : public ITypeLib
     STDMETHODIMP GetLibAttr(TLIBATTR**) override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
     STDMETHODIMP GetDocumentation(INT, BSTR*, BSTR*, DWORD*, BSTR*) override { return E_NOTIMPL; }
-    STDMETHODIMP IsName(LPOLESTR, ULONG, BOOL*) override { return E_NOTIMPL; }
-    STDMETHODIMP FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) override { return E_NOTIMPL; }
+    STDMETHODIMP IsName(wchar_t*, ULONG, BOOL*) override { return E_NOTIMPL; }
+    STDMETHODIMP FindName(wchar_t*, ULONG, ITypeInfo**, MEMBERID*, USHORT*) override { return E_NOTIMPL; }
     STDMETHODIMP_(void) ReleaseTLibAttr(TLIBATTR*) override {}
 
   private:

@@ -269,7 +269,7 @@ class RecordingRegistrar : public IRegistrarBase
     STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
     STDMETHODIMP_(ULONG) AddRef() override { return 1; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP AddSubstitution(LPCOLESTR name, LPCOLESTR value) override
+    STDMETHODIMP AddSubstitution(const wchar_t* name, const wchar_t* value) override
     {
         substitutions += std::wstring(name) + L"=" + value + L";";
         return result;

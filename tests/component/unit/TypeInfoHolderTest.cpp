@@ -35,10 +35,10 @@ class TypeInfoHolderTest : public ModuleFixture
 
     HRESULT IdsOfNames(std::initializer_list<const wchar_t*> names, DISPID* ids)
     {
-        std::vector<LPOLESTR> list;
+        std::vector<wchar_t*> list;
         for (const wchar_t* name : names)
         {
-            list.push_back(const_cast<LPOLESTR>(name));
+            list.push_back(const_cast<wchar_t*>(name));
         }
         return m_holder.GetIDsOfNames(list.data(), static_cast<UINT>(list.size()), kNeutral, ids);
     }
@@ -140,7 +140,7 @@ TEST_F(TypeInfoHolderTest, NoNamesAreAnsweredAfterLoadingWithoutTouchingTheArray
 
     MakeLoadable();
     EXPECT_EQ(S_OK, m_holder.GetIDsOfNames(nullptr, 0, kNeutral, nullptr));
-    LPOLESTR name = const_cast<LPOLESTR>(L"GetRemainingTime");
+    wchar_t* name = const_cast<wchar_t*>(L"GetRemainingTime");
     DISPID id = DISPID_UNKNOWN;
     EXPECT_EQ(S_OK, m_holder.GetIDsOfNames(&name, 0, kNeutral, &id));
     EXPECT_EQ(DISPID_UNKNOWN, id);

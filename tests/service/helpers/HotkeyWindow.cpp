@@ -31,7 +31,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM first, LPARAM seco
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int)
 {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
