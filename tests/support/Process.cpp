@@ -8,7 +8,8 @@ std::wstring Quoted(const std::wstring& text)
     return L"\"" + text + L"\"";
 }
 
-platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE standardOutput)
+platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE standardOutput,
+                                          const wchar_t* environment)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -19,9 +20,11 @@ platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE stand
         startup.hStdOutput = standardOutput;
         startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     }
+    const DWORD flags =
+        (redirected ? CREATE_NO_WINDOW : 0) | (environment != nullptr ? CREATE_UNICODE_ENVIRONMENT : 0);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected,
-                        redirected ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected, flags,
+                        const_cast<wchar_t*>(environment), nullptr, &startup, &process))
     {
         return {};
     }

@@ -16,8 +16,10 @@ constexpr DWORD kDefaultRunTimeoutMs = 60000;
 std::wstring Quoted(const std::wstring& text);
 
 // Starts a program with the command line; the process handle is empty when it could not start. Given a
-// handle for standard output, the program writes there and gets no console window of its own.
-platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE standardOutput = nullptr);
+// handle for standard output, the program writes there and gets no console window of its own. environment: a
+// block for CREATE_UNICODE_ENVIRONMENT, or null for this program's own.
+platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE standardOutput = nullptr,
+                                          const wchar_t* environment = nullptr);
 
 struct ProcessResult
 {

@@ -1,12 +1,14 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "tests/support/DebugTrace.h"
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
 #include "tests/support/UnixPath.h"
@@ -328,5 +330,42 @@ INSTANTIATE_TEST_SUITE_P(
             "WScript.Echo(new ActiveXObject(\"Voltwise.BatteryRemainingTime\").GetRemainingTime());\r\n"},
         std::pair{L".vbs",
                   "WScript.Echo CreateObject(\"Voltwise.BatteryRemainingTime.1\").GetRemainingTime()\r\n"}));
+
+// What regsvr32 leaves in the debug output of its process, read the way Wine shows it (WINEDEBUG=+debugstr).
+class RegistrationTrace : public CleanRegistry<testing::Test>
+{
+  protected:
+    std::vector<std::string> Regsvr32Lines(const std::wstring& switches, DWORD expectedExitCode) const
+    {
+        DWORD processId = 0;
+        EXPECT_EQ(debug_trace::Run(L"regsvr32.exe " + switches + L" " + Quoted(m_dll), processId),
+                  expectedExitCode);
+        return debug_trace::Lines(processId);
+    }
+};
+
+TEST_F(RegistrationTrace, RegisteringAndUnregisteringTwiceLeaveNoLine)
+{
+    for (const wchar_t* switches : {L"/s", L"/s", L"/s /u", L"/s /u"})
+    {
+        EXPECT_THAT(Regsvr32Lines(switches, 0), testing::IsEmpty()) << testing::PrintToString(switches);
+    }
+}
+
+// A non-volatile key cannot be created below a volatile one: the class script fails at its second key.
+TEST_F(RegistrationTrace, AFailingRegistrationLeavesExactlyTheLineOfItsFailure)
+{
+    HKEY volatileKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Voltwise.BatteryRemainingTime.1", 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &volatileKey, nullptr));
+    RegCloseKey(volatileKey);
+    const std::vector<std::string> lines = Regsvr32Lines(L"/s", 5); // 5: DllRegisterServer failed
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Voltwise.BatteryRemainingTime.1");
+    EXPECT_THAT(lines,
+                testing::ElementsAre(testing::MatchesRegex(
+                    "Voltwise\\.dll: component/registrar/RegScriptEntries\\.cpp\\(\\d+\\) in RegisterKey: "
+                    "0x800703FD .+")));
+}
 
 } // namespace

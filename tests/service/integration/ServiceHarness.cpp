@@ -176,9 +176,10 @@ bool UndeletableSubkey::Exists() const
                          link.Put()) == ERROR_SUCCESS;
 }
 
-ServiceProcess::ServiceProcess()
-    : m_process(test_support::StartProgram(test_support::Quoted(TestFolder() + L"TellmarkSvc.exe")))
+ServiceProcess::ServiceProcess(bool traced)
 {
+    const std::wstring commandLine = test_support::Quoted(TestFolder() + L"TellmarkSvc.exe");
+    m_process = traced ? debug_trace::Start(commandLine) : test_support::StartProgram(commandLine);
 }
 
 ServiceProcess::~ServiceProcess()

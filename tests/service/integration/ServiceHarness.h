@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/UniqueHandle.h"
+#include "tests/support/DebugTrace.h"
 #include "tests/support/StoredValue.h"
 
 #include <functional>
@@ -61,16 +62,18 @@ class UndeletableSubkey
     std::wstring m_path;
 };
 
-// A running TellmarkSvc.exe; stopped on request (or ended) when the object goes away.
+// A running TellmarkSvc.exe, with Wine's debug-output channel on when traced; stopped on request (or ended)
+// when the object goes away.
 class ServiceProcess
 {
   public:
-    ServiceProcess();
+    explicit ServiceProcess(bool traced = false);
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
     ~ServiceProcess();
 
     bool Started() const { return static_cast<bool>(m_process); }
+    DWORD Id() const { return GetProcessId(m_process.Get()); }
     // The first tick has run once the display orientation is published.
     bool WaitUntilTicking();
     bool Running() const;
