@@ -2,6 +2,7 @@
 
 #include "platform/ComApartment.h"
 #include "platform/NamedMutex.h"
+#include "service/InstanceMutex.h"
 #include "service/PollingLoop.h"
 #include "service/StartUp.h"
 #include "service/SystemDevices.h"
@@ -9,7 +10,6 @@
 namespace
 {
 
-constexpr const wchar_t* kInstanceMutexName = L"TellmarkServiceMutex";
 constexpr int kExitAlreadyRunning = 0;
 
 } // namespace
@@ -18,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     // Held until the process ends: it only marks that this session's service is running.
     platform::UniqueHandleObject instanceMutex;
-    if (platform::CreateOwnedNamedMutex(kInstanceMutexName, instanceMutex) ==
+    if (platform::CreateOwnedNamedMutex(service::kInstanceMutexName, instanceMutex) ==
         platform::MutexCreation::AlreadyExisted)
     {
         return kExitAlreadyRunning;
