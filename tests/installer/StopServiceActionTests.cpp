@@ -33,6 +33,9 @@ class StopServiceAction : public testing::Test
   protected:
     void SetUp() override
     {
+        // Stopping has nothing to do with sound: no audio driver, whatever an earlier test in this prefix
+        // chose.
+        SelectAudioDriver(L"");
         RegDeleteTreeW(HKEY_CURRENT_USER, kManufacturerKey);
         ASSERT_TRUE(m_dll) << "TellmarkSetup.dll cannot be loaded";
         ASSERT_NE(nullptr, m_action);
