@@ -3,6 +3,7 @@
 #include "platform/ComApartment.h"
 #include "platform/Diagnostics.h"
 #include "platform/NamedMutex.h"
+#include "service/InstanceMutex.h"
 #include "service/PollingLoop.h"
 #include "service/StartUp.h"
 #include "service/SystemDevices.h"
@@ -11,7 +12,6 @@
 namespace
 {
 
-constexpr const wchar_t* kInstanceMutexName = L"TellmarkServiceMutex";
 constexpr int kExitAlreadyRunning = 0;
 
 } // namespace
@@ -20,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int)
 {
     // Held until the process ends: it only marks that this session's service is running.
     platform::UniqueHandleObject instanceMutex;
-    if (platform::CreateOwnedNamedMutex(kInstanceMutexName, instanceMutex) ==
+    if (platform::CreateOwnedNamedMutex(service::kInstanceMutexName, instanceMutex) ==
         platform::MutexCreation::AlreadyExisted)
     {
         platform::ReportEvent(L"another instance runs in this session; exiting");

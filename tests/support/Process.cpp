@@ -62,4 +62,15 @@ ProcessResult RunProcess(std::wstring commandLine, DWORD timeoutMs)
     return result;
 }
 
+DWORD RunToExit(std::wstring commandLine, DWORD timeoutMs)
+{
+    const platform::UniqueHandleObject process = StartProgram(std::move(commandLine));
+    DWORD exitCode = kNoExitCode;
+    if (process && WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0)
+    {
+        GetExitCodeProcess(process.Get(), &exitCode);
+    }
+    return exitCode;
+}
+
 } // namespace test_support

@@ -31,4 +31,8 @@ struct ProcessResult
 // what it writes to standard output.
 ProcessResult RunProcess(std::wstring commandLine, DWORD timeoutMs = kDefaultRunTimeoutMs);
 
+// Runs a command line to its end and gives its exit code (kNoExitCode when it did not start or end in time),
+// without collecting output: for programs that start others, which would keep an output pipe open.
+DWORD RunToExit(std::wstring commandLine, DWORD timeoutMs = kDefaultRunTimeoutMs);
+
 } // namespace test_support

@@ -4,6 +4,8 @@
 
 #include "tests/service/integration/HotkeyWindow.h"
 #include "tests/service/integration/ServiceHarness.h"
+#include "tests/support/ComponentRegistration.h"
+#include "tests/support/GadgetClient.h"
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
 #include "tests/support/UnixPath.h"
@@ -19,39 +21,14 @@ namespace
 {
 
 using namespace service::integration;
+using test_support::ExpectedBatteryLine;
 using test_support::FileFromEnvironment;
+using test_support::kComponentClassKey;
+using test_support::kGadgetStatus;
 using test_support::ProcessResult;
 using test_support::Quoted;
 using test_support::RunProcess;
-
-const wchar_t* const kClassKey = L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
-constexpr DWORD kSecondsPerMinute = 60;
-// What the clients add when the system gives no estimate of the battery time.
-constexpr DWORD kNoEstimate = 0xFFFFFFFF;
-const char* const kNoEstimateNote = " (no estimate: on mains power or still estimating)";
-const char* const kStatusLine = "volume 1.000000  mute 0  display DMDO_DEFAULT";
-
-std::vector<std::string> SplitLines(const std::string& output)
-{
-    std::vector<std::string> lines;
-    for (size_t start = 0, end; (end = output.find("\r\n", start)) != std::string::npos; start = end + 2)
-    {
-        lines.push_back(output.substr(start, end - start));
-    }
-    return lines;
-}
-
-// The clients' battery line, from the system's own figure: whole minutes of the unsigned seconds.
-std::string ExpectedBatteryLine()
-{
-    SYSTEM_POWER_STATUS status = {};
-    if (!GetSystemPowerStatus(&status))
-    {
-        return "(no power status)";
-    }
-    return "Battery: " + std::to_string(status.BatteryLifeTime / kSecondsPerMinute) + " minutes" +
-           (status.BatteryLifeTime == kNoEstimate ? kNoEstimateNote : " remaining");
-}
+using test_support::SplitLines;
 
 class SampleClient : public testing::Test
 {
@@ -61,18 +38,18 @@ class SampleClient : public testing::Test
         ASSERT_FALSE(m_dll.empty()) << "VOLTWISE_DLL is not set";
         ASSERT_FALSE(m_examples.empty()) << "GADGET_EXAMPLES is not set";
         ASSERT_EQ(0u, RunProcess(L"regsvr32.exe /s " + Quoted(m_dll)).exitCode);
-        ASSERT_TRUE(test_support::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+        ASSERT_TRUE(test_support::KeyExists(HKEY_CLASSES_ROOT, kComponentClassKey));
     }
 
     void TearDown() override
     {
         EXPECT_EQ(0u, RunProcess(L"regsvr32.exe /s /u " + Quoted(m_dll)).exitCode);
-        EXPECT_FALSE(test_support::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+        EXPECT_FALSE(test_support::KeyExists(HKEY_CLASSES_ROOT, kComponentClassKey));
     }
 
     ProcessResult RunScript(const wchar_t* name, const wchar_t* arguments = L"") const
     {
-        return RunProcess(L"cscript.exe //nologo " + Quoted(m_examples + L"\\" + name) + arguments);
+        return test_support::RunGadgetScript(m_examples, name, arguments);
     }
 
     std::wstring m_dll = FileFromEnvironment("VOLTWISE_DLL");
@@ -93,10 +70,10 @@ TEST_F(SampleClient, GadgetShowsStatusAndTheServiceCarriesOutItsCommands)
     EXPECT_EQ(0u, result.exitCode) << result.output;
     // Wine cannot change the master volume (SetMasterVolumeLevelScalar is not implemented), so the level the
     // service publishes stays at the null device's 1.000000 after the SetVolume command.
-    const std::string live = std::string(kStatusLine) + "  PostMessage 0";
+    const std::string live = std::string(kGadgetStatus) + "  PostMessage 0";
     EXPECT_EQ(SplitLines(result.output), (std::vector<std::string>{
                                              ExpectedBatteryLine(),
-                                             std::string("Status:  ") + kStatusLine,
+                                             std::string("Status:  ") + kGadgetStatus,
                                              "Sent:    SetVolume 500000 (half volume)",
                                              "Sent:    PostMessage 2 (fan mode) with FanMode 5",
                                              "[1s]    " + live,

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/ComponentRegistration.h"
 #include "tests/support/DebugTrace.h"
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
@@ -20,82 +21,19 @@ namespace
 {
 
 using test_support::FileFromEnvironment;
+using test_support::kComponentClassKey;
+using test_support::kComponentLibraryId;
+using test_support::kComponentOwnedKeys;
 using test_support::KeyExists;
 using test_support::ProcessResult;
 using test_support::Quoted;
+using test_support::ReadRegistryText;
 using test_support::RunProcess;
-
-const wchar_t* const AppId = L"{25AB294C-2C96-4EF9-978A-CFA9014714B0}";
-const wchar_t* const ClassId = L"{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
-const wchar_t* const ClassKey = L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
-const wchar_t* const ProgId = L"Voltwise.BatteryRemainingTime";
-const wchar_t* const VersionedProgId = L"Voltwise.BatteryRemainingTime.1";
-const GUID LibraryId = {0xA540F5D3, 0xA097, 0x4DD8, {0xA6, 0x9E, 0xB4, 0xF4, 0xEF, 0x2F, 0xDC, 0x82}};
-
-// Stands for the registered file's own path in the table below.
-const wchar_t* const ModulePath = L"<module path>";
-
-struct Entry
-{
-    const wchar_t* key;   // below the classes root
-    const wchar_t* value; // nullptr: the default value
-    const wchar_t* data;  // nullptr: the key must exist, with no value checked
-};
-
-const Entry Entries[] = {
-    {L"AppID\\{25AB294C-2C96-4EF9-978A-CFA9014714B0}", nullptr, L"Voltwise"},
-    {L"AppID\\Voltwise.DLL", L"AppID", AppId},
-    {L"Voltwise.BatteryRemainingTime.1", nullptr, L"BatteryRemainingTime Class"},
-    {L"Voltwise.BatteryRemainingTime.1\\CLSID", nullptr, ClassId},
-    {L"Voltwise.BatteryRemainingTime", nullptr, L"BatteryRemainingTime Class"},
-    {L"Voltwise.BatteryRemainingTime\\CLSID", nullptr, ClassId},
-    {L"Voltwise.BatteryRemainingTime\\CurVer", nullptr, VersionedProgId},
-    {ClassKey, nullptr, L"BatteryRemainingTime Class"},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\ProgID", nullptr, VersionedProgId},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\VersionIndependentProgID", nullptr, ProgId},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\Programmable", nullptr, nullptr},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\InprocServer32", nullptr, ModulePath},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\InprocServer32", L"ThreadingModel", L"Apartment"},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\TypeLib", nullptr,
-     L"{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}"},
-};
-
-// The keys the scripts create and unregistration removes, children before parents.
-const wchar_t* const OwnedKeys[] = {
-    L"AppID\\{25AB294C-2C96-4EF9-978A-CFA9014714B0}",
-    L"AppID\\Voltwise.DLL",
-    L"Voltwise.BatteryRemainingTime.1",
-    L"Voltwise.BatteryRemainingTime",
-    ClassKey,
-};
-
-// The text of a REG_SZ value, or "<absent>".
-std::wstring ReadText(HKEY root, const std::wstring& path, const wchar_t* value)
-{
-    wchar_t data[1024];
-    DWORD size = sizeof data;
-    if (RegGetValueW(root, path.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-    {
-        return L"<absent>";
-    }
-    return data;
-}
 
 void SetText(HKEY root, const std::wstring& path, const wchar_t* value, const std::wstring& data)
 {
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(root, path.c_str(), value, REG_SZ, data.c_str(),
                                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))));
-}
-
-bool TypeLibraryRegistered()
-{
-    ITypeLib* library = nullptr;
-    const HRESULT result = LoadRegTypeLib(LibraryId, 1, 0, 0, &library);
-    if (library != nullptr)
-    {
-        library->Release();
-    }
-    return SUCCEEDED(result);
 }
 
 struct Scope
@@ -115,12 +53,12 @@ void RemoveRegistrations()
 {
     for (const Scope& scope : {PerMachine, PerUser})
     {
-        for (const wchar_t* key : OwnedKeys)
+        for (const wchar_t* key : kComponentOwnedKeys)
         {
             RegDeleteTreeW(scope.root, (std::wstring(scope.classesPath) + key).c_str());
         }
     }
-    UnRegisterTypeLib(LibraryId, 1, 0, 0, SYS_WIN64);
+    UnRegisterTypeLib(kComponentLibraryId, 1, 0, 0, SYS_WIN64);
 }
 
 // Every test starts and ends without any registration of the component.
@@ -155,17 +93,10 @@ class Registration : public CleanRegistry<testing::TestWithParam<Scope>>
 
     void ExpectEveryEntry(const std::wstring& modulePath) const
     {
-        for (const Entry& entry : Entries)
-        {
-            SCOPED_TRACE(testing::Message() << "key " << testing::PrintToString(Path(entry.key)));
-            EXPECT_TRUE(KeyExists(GetParam().root, Path(entry.key)));
-            if (entry.data != nullptr)
-            {
-                const std::wstring expected = entry.data == ModulePath ? modulePath : entry.data;
-                EXPECT_EQ(expected, ReadText(GetParam().root, Path(entry.key), entry.value));
-            }
-        }
-        EXPECT_TRUE(TypeLibraryRegistered());
+        EXPECT_THAT(
+            test_support::MissingRegistrationEntries(GetParam().root, GetParam().classesPath, modulePath),
+            testing::IsEmpty());
+        EXPECT_TRUE(test_support::ComponentTypeLibraryRegistered());
     }
 };
 
@@ -179,11 +110,11 @@ TEST_P(Registration, UnregistrationRemovesWhatRegistrationWrote)
 {
     ASSERT_EQ(0u, RegisterServer(m_dll));
     ASSERT_EQ(0u, UnregisterServer(m_dll));
-    for (const wchar_t* key : OwnedKeys)
+    for (const wchar_t* key : kComponentOwnedKeys)
     {
         EXPECT_FALSE(KeyExists(GetParam().root, Path(key))) << testing::PrintToString(Path(key));
     }
-    EXPECT_FALSE(TypeLibraryRegistered());
+    EXPECT_FALSE(test_support::ComponentTypeLibraryRegistered());
 }
 
 TEST_P(Registration, RegisteringTwiceRebuildsTheClassKeyAndOverwritesProgIdValues)
@@ -238,8 +169,9 @@ TEST_F(PerMachineRegistration, RecordsTheExactPathOfAFolderWithAQuoteInItsName)
     ASSERT_TRUE(CopyFileW(m_dll.c_str(), copy.c_str(), FALSE));
 
     ASSERT_EQ(0u, RunProcess(L"regsvr32.exe /s " + Quoted(copy)).exitCode);
-    EXPECT_EQ(copy, ReadText(HKEY_CLASSES_ROOT,
-                             L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\InprocServer32", nullptr));
+    EXPECT_EQ(copy,
+              ReadRegistryText(HKEY_CLASSES_ROOT,
+                               L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\InprocServer32", nullptr));
     EXPECT_EQ(0u, RunProcess(L"regsvr32.exe /s /u " + Quoted(copy)).exitCode);
 }
 
@@ -255,14 +187,15 @@ TEST_P(InstallCommandLine, SelectsTheScope)
     const ProcessResult installed = RunProcess(exporter + L" DllInstall 1 " + Quoted(commandLine));
     ASSERT_EQ(0u, installed.exitCode) << installed.output;
 
-    const std::wstring classKey = L"Software\\Classes\\" + std::wstring(ClassKey);
+    const std::wstring classKey = L"Software\\Classes\\" + std::wstring(kComponentClassKey);
     EXPECT_EQ(perUser, KeyExists(HKEY_CURRENT_USER, classKey));
-    EXPECT_EQ(perUser, !KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + std::wstring(ClassKey)));
+    EXPECT_EQ(perUser,
+              !KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + std::wstring(kComponentClassKey)));
 
     const ProcessResult removed = RunProcess(exporter + L" DllInstall 0 " + Quoted(commandLine));
     ASSERT_EQ(0u, removed.exitCode) << removed.output;
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, classKey));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kComponentClassKey));
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, InstallCommandLine,

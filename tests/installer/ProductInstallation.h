@@ -1,0 +1,53 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Installing, repairing and removing Tellmark with msiexec, and what an installation leaves on the system.
+namespace installer_tests
+{
+
+// How a package is installed: per machine, or per user the dual-purpose way.
+struct InstallScope
+{
+    const char* name;
+    const wchar_t* properties; // added to every msiexec command line
+    HKEY runRoot;              // where the Run value goes
+    HKEY classesRoot;          // where the registration goes, below classesPath
+    const wchar_t* classesPath;
+    bool perUser;
+};
+
+extern const InstallScope kPerMachine;
+extern const InstallScope kPerUser;
+
+// msiexec's exit code for a silent install, uninstall or repair of the package (a Windows path).
+DWORD Install(const std::wstring& package, const InstallScope& scope);
+DWORD Uninstall(const std::wstring& package, const InstallScope& scope);
+DWORD Repair(const std::wstring& package, const InstallScope& scope);
+
+// The folder the scope installs into, with a trailing backslash, and its parent, the manufacturer's folder.
+std::wstring ProductFolder(const InstallScope& scope);
+std::wstring ManufacturerFolder(const InstallScope& scope);
+
+// The Run value's data under the root, or "<absent>".
+std::wstring RunValue(HKEY root);
+
+// Runs the Run values as a new logon session does.
+DWORD StartNewSession();
+
+// The image paths of the running TellmarkSvc.exe processes.
+std::vector<std::wstring> RunningServices();
+
+// The version of each installed product that carries Tellmark's upgrade code.
+std::vector<std::wstring> InstalledVersions();
+
+// The names of the files in a folder, sorted; empty when the folder does not exist.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// Whether the two files hold the same bytes.
+bool SameContent(const std::wstring& first, const std::wstring& second);
+
+} // namespace installer_tests
