@@ -70,18 +70,18 @@ std::vector<RegistryArea> ProductAreas()
 // - the user's classes root, which a fresh Wine prefix lacks, with the AppID and CLSID keys below it that the
 //   component's registration never removes (per machine neither).
 const std::vector<std::wstring> kContainers = {
-    L"HKLM\\Software\\Classes\\Installer",
-    L"HKLM\\Software\\Classes\\Installer\\Features",
-    L"HKLM\\Software\\Classes\\Installer\\Products",
-    L"HKLM\\Software\\Classes\\Installer\\UpgradeCodes",
-    L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UpgradeCodes",
-    L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData",
-    L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18",
-    L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components",
-    L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products",
-    L"HKCU\\Software\\Classes",
-    L"HKCU\\Software\\Classes\\AppID",
-    L"HKCU\\Software\\Classes\\CLSID",
+    L"[HKLM\\Software\\Classes\\Installer]",
+    L"[HKLM\\Software\\Classes\\Installer\\Features]",
+    L"[HKLM\\Software\\Classes\\Installer\\Products]",
+    L"[HKLM\\Software\\Classes\\Installer\\UpgradeCodes]",
+    L"[HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UpgradeCodes]",
+    L"[HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData]",
+    L"[HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18]",
+    L"[HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components]",
+    L"[HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products]",
+    L"[HKCU\\Software\\Classes]",
+    L"[HKCU\\Software\\Classes\\AppID]",
+    L"[HKCU\\Software\\Classes\\CLSID]",
 };
 
 // What a per-user installation may add to the machine's registry under Wine: msiexec's records of the
@@ -98,9 +98,10 @@ const std::vector<std::wstring> kMachineWideUnderWine = {
     L"hklm\\software\\classes\\wow6432node\\interface\\{57c42397-6ae3-4ac5-af16-466bca2c252a}",
 };
 
+// A line of a snapshot whose path starts with one of the prefixes.
 bool StartsWithAny(const std::wstring& line, const std::vector<std::wstring>& lowerCasePrefixes)
 {
-    std::wstring lower = line;
+    std::wstring lower = line.substr(line.starts_with(L'[') ? 1 : 0);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return std::towlower(c); });
     return std::any_of(lowerCasePrefixes.begin(), lowerCasePrefixes.end(),
                        [&lower](const std::wstring& prefix) { return lower.rfind(prefix, 0) == 0; });

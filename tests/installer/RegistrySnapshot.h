@@ -17,8 +17,9 @@ struct RegistryArea
     const wchar_t* path;
 };
 
-// Every key and every value below the areas, one line each: "HKLM\path" for a key and
-// "HKLM\path: name = type data" for a value. An area that does not exist contributes nothing.
+// Every key and every value below the areas, one line each, as test_support::DumpLines writes them:
+// "[HKLM\path]" for a key and "HKLM\path :name=type:data" for a value. An area that does not exist
+// contributes nothing.
 using RegistrySnapshot = std::set<std::wstring>;
 RegistrySnapshot SnapshotRegistry(const std::vector<RegistryArea>& areas);
 

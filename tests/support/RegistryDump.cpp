@@ -73,18 +73,28 @@ void DumpKey(HKEY key, const std::wstring& path, const std::wstring& skippedPath
     }
 }
 
+// The sorted lines, or none when the key cannot be opened.
+std::vector<std::wstring> SortedLines(HKEY root, const std::wstring& path, const std::wstring& skippedPath)
+{
+    platform::UniqueRegKey key;
+    std::vector<std::wstring> lines;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS)
+    {
+        DumpKey(key.Get(), path, skippedPath, lines);
+        std::sort(lines.begin(), lines.end());
+    }
+    return lines;
+}
+
 } // namespace
 
 std::wstring DumpTreeExcept(HKEY root, const std::wstring& path, const std::wstring& skippedPath)
 {
-    platform::UniqueRegKey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+    const std::vector<std::wstring> lines = SortedLines(root, path, skippedPath);
+    if (lines.empty())
     {
         return L"(absent)";
     }
-    std::vector<std::wstring> lines;
-    DumpKey(key.Get(), path, skippedPath, lines);
-    std::sort(lines.begin(), lines.end());
     std::wstring dump;
     for (const std::wstring& line : lines)
     {
@@ -96,6 +106,18 @@ std::wstring DumpTreeExcept(HKEY root, const std::wstring& path, const std::wstr
 std::wstring DumpTree(HKEY root, const std::wstring& path)
 {
     return DumpTreeExcept(root, path, L"");
+}
+
+std::vector<std::wstring> DumpLines(HKEY root, const std::wstring& path, const std::wstring& shownPath)
+{
+    std::vector<std::wstring> lines = SortedLines(root, path, L"");
+    for (std::wstring& line : lines)
+    {
+        // A key's line is "[path...]", a value's "path... :name=...".
+        const size_t start = line.starts_with(L'[') ? 1 : 0;
+        line.replace(start, path.size(), shownPath);
+    }
+    return lines;
 }
 
 } // namespace test_support

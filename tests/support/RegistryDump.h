@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace test_support
 {
@@ -12,5 +13,8 @@ namespace test_support
 std::wstring DumpTree(HKEY root, const std::wstring& path);
 // DumpTree without the subtree at skippedPath (a path below root, as the lines spell it).
 std::wstring DumpTreeExcept(HKEY root, const std::wstring& path, const std::wstring& skippedPath);
+// The lines of DumpTree, sorted, with shownPath in place of path at their start; none when the key cannot be
+// opened.
+std::vector<std::wstring> DumpLines(HKEY root, const std::wstring& path, const std::wstring& shownPath);
 
 } // namespace test_support
