@@ -192,7 +192,11 @@ ServiceProcess::~ServiceProcess()
 
 bool ServiceProcess::WaitUntilTicking()
 {
-    return WaitUntil([] { return ReadText(kStatusKey, L"DisplayOrientation").has_value(); });
+    // A first start in a prefix loads Wine's audio and display drivers; with other tests' prefixes booting on
+    // the same two cores, 10 s were not always enough.
+    constexpr DWORD kFirstTickTimeoutMs = 30000;
+    return WaitUntil([] { return ReadText(kStatusKey, L"DisplayOrientation").has_value(); },
+                     kFirstTickTimeoutMs);
 }
 
 bool ServiceProcess::Running() const
