@@ -1,0 +1,15 @@
+# Voltwise.dll for 32-bit hosts: this source tree configured once more, with the i686 toolchain and only the
+# component, in build/x86. Every build of this tree builds it too, so both bitnesses always come from the same
+# sources and the same build rules (component/CMakeLists.txt).
+include(ExternalProject)
+
+set(X86_BINARY_DIR ${CMAKE_BINARY_DIR}/x86)
+ExternalProject_Add(x86
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${X86_BINARY_DIR}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw-w64-i686.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+               -DTELLMARK_COMPONENT_ONLY=ON
+               -DBUILD_TESTING=OFF
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND "")
