@@ -1,6 +1,7 @@
 # Voltwise.dll for 32-bit hosts: this source tree configured once more, with the i686 toolchain and only the
-# component, in build/x86. Every build of this tree builds it too, so both bitnesses always come from the same
-# sources and the same build rules (component/CMakeLists.txt).
+# component and its tests, in build/x86. Every build of this tree builds it too, so both bitnesses always come
+# from the same sources and the same build rules (component/CMakeLists.txt). Its tests join this tree's ctest
+# run under names that begin with "x86-".
 include(ExternalProject)
 
 set(X86_BINARY_DIR ${CMAKE_BINARY_DIR}/x86)
@@ -10,6 +11,9 @@ ExternalProject_Add(x86
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw-w64-i686.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
                -DTELLMARK_COMPONENT_ONLY=ON
-               -DBUILD_TESTING=OFF
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
+
+set(X86_TEST_INCLUDE ${CMAKE_BINARY_DIR}/x86-tests.cmake)
+file(WRITE ${X86_TEST_INCLUDE} "subdirs(\"${X86_BINARY_DIR}\")\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${X86_TEST_INCLUDE})
