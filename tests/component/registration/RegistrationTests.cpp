@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/component/support/RegistrationEntries.h"
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
 #include "tests/support/UnixPath.h"
@@ -17,55 +18,18 @@
 namespace
 {
 
+using test_support::ClassKey;
+using test_support::Entries;
+using test_support::Entry;
 using test_support::FileFromEnvironment;
 using test_support::KeyExists;
+using test_support::ModulePath;
+using test_support::OwnedKeys;
 using test_support::ProcessResult;
 using test_support::Quoted;
 using test_support::RunProcess;
 
-const wchar_t* const AppId = L"{25AB294C-2C96-4EF9-978A-CFA9014714B0}";
-const wchar_t* const ClassId = L"{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
-const wchar_t* const ClassKey = L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
-const wchar_t* const ProgId = L"Voltwise.BatteryRemainingTime";
-const wchar_t* const VersionedProgId = L"Voltwise.BatteryRemainingTime.1";
 const GUID LibraryId = {0xA540F5D3, 0xA097, 0x4DD8, {0xA6, 0x9E, 0xB4, 0xF4, 0xEF, 0x2F, 0xDC, 0x82}};
-
-// Stands for the registered file's own path in the table below.
-const wchar_t* const ModulePath = L"<module path>";
-
-struct Entry
-{
-    const wchar_t* key;   // below the classes root
-    const wchar_t* value; // nullptr: the default value
-    const wchar_t* data;  // nullptr: the key must exist, with no value checked
-};
-
-const Entry Entries[] = {
-    {L"AppID\\{25AB294C-2C96-4EF9-978A-CFA9014714B0}", nullptr, L"Voltwise"},
-    {L"AppID\\Voltwise.DLL", L"AppID", AppId},
-    {L"Voltwise.BatteryRemainingTime.1", nullptr, L"BatteryRemainingTime Class"},
-    {L"Voltwise.BatteryRemainingTime.1\\CLSID", nullptr, ClassId},
-    {L"Voltwise.BatteryRemainingTime", nullptr, L"BatteryRemainingTime Class"},
-    {L"Voltwise.BatteryRemainingTime\\CLSID", nullptr, ClassId},
-    {L"Voltwise.BatteryRemainingTime\\CurVer", nullptr, VersionedProgId},
-    {ClassKey, nullptr, L"BatteryRemainingTime Class"},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\ProgID", nullptr, VersionedProgId},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\VersionIndependentProgID", nullptr, ProgId},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\Programmable", nullptr, nullptr},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\InprocServer32", nullptr, ModulePath},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\InprocServer32", L"ThreadingModel", L"Apartment"},
-    {L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\TypeLib", nullptr,
-     L"{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}"},
-};
-
-// The keys the scripts create and unregistration removes, children before parents.
-const wchar_t* const OwnedKeys[] = {
-    L"AppID\\{25AB294C-2C96-4EF9-978A-CFA9014714B0}",
-    L"AppID\\Voltwise.DLL",
-    L"Voltwise.BatteryRemainingTime.1",
-    L"Voltwise.BatteryRemainingTime",
-    ClassKey,
-};
 
 // The text of a REG_SZ value, or "<absent>".
 std::wstring ReadText(HKEY root, const std::wstring& path, const wchar_t* value)
