@@ -2,25 +2,40 @@
 #
 # Every ctest run gets fresh Wine prefixes inside the build tree (fixture "wine-<prefix>") and one
 # Xvfb display shared by all tests (fixture "xvfb"), so `ctest` alone sets up everything it needs.
+# The 32-bit build's programs run in Wine's 32-bit half (tests/wine/i386/), natively or emulated, and need no
+# display; its tests and fixtures carry "x86-" in front of their names, so that they join the 64-bit build's
+# ctest run beside its own.
 
 find_program(WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
 find_program(WINESERVER wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
-find_program(XVFB Xvfb REQUIRED)
 find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 
 set(WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(WINE_DISPLAY_FILE ${WINE_ROOT}/display)
 set(WINE_SCRIPTS ${CMAKE_SOURCE_DIR}/tests/wine)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    include(${WINE_SCRIPTS}/i386/I386Host.cmake)
+    set(WINE_TEST_NAME_PREFIX x86-)
+    set(WINE_COMMAND "\"${WINE_I386_HOST}\" \"${WINE64}\"")
+    set(WINESERVER_COMMAND ${WINE_I386_HOST} ${WINESERVER})
+    # Wine's 32-bit half goes on setting itself up after wineboot returns: a new prefix waits for its end.
+    set(WINE_PREFIX_SETUP_WAIT ${WINESERVER_COMMAND})
+    set(WINE_TEST_ENVIRONMENT TEST_NO_DISPLAY=1)
+else()
+    find_program(XVFB Xvfb REQUIRED)
+    set(WINE_COMMAND "\"${WINE64}\"")
+    set(WINESERVER_COMMAND ${WINESERVER})
+    set(WINE_DISPLAY_FIXTURE xvfb)
+    add_test(NAME xvfb-start COMMAND sh ${WINE_SCRIPTS}/xvfb-start.sh ${XVFB} ${WINE_DISPLAY_FILE})
+    add_test(NAME xvfb-stop COMMAND sh ${WINE_SCRIPTS}/xvfb-stop.sh ${WINE_DISPLAY_FILE})
+    set_tests_properties(xvfb-start PROPERTIES FIXTURES_SETUP xvfb)
+    set_tests_properties(xvfb-stop PROPERTIES FIXTURES_CLEANUP xvfb)
+endif()
 configure_file(${WINE_SCRIPTS}/run.in ${WINE_ROOT}/run @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                                 WORLD_EXECUTE)
 set(WINE_RUN ${WINE_ROOT}/run)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN})
-
-add_test(NAME xvfb-start COMMAND sh ${WINE_SCRIPTS}/xvfb-start.sh ${XVFB} ${WINE_DISPLAY_FILE})
-add_test(NAME xvfb-stop COMMAND sh ${WINE_SCRIPTS}/xvfb-stop.sh ${WINE_DISPLAY_FILE})
-set_tests_properties(xvfb-start PROPERTIES FIXTURES_SETUP xvfb)
-set_tests_properties(xvfb-stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
 # wine_prefix(<name>): a fresh prefix at ${WINE_ROOT}/<name>, set up once per ctest run.
 function(wine_prefix name)
@@ -31,11 +46,16 @@ function(wine_prefix name)
     endif()
     set_property(GLOBAL APPEND PROPERTY WINE_PREFIXES ${name})
     set(dir ${WINE_ROOT}/${name})
-    add_test(NAME wine-prefix-${name} COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${dir})
-    add_test(NAME wine-prefix-${name}-stop COMMAND sh ${WINE_SCRIPTS}/prefix-stop.sh ${WINESERVER} ${dir})
-    set_tests_properties(wine-prefix-${name} PROPERTIES FIXTURES_SETUP wine-${name} FIXTURES_REQUIRED xvfb
-                                                        ENVIRONMENT WINEPREFIX=${dir})
-    set_tests_properties(wine-prefix-${name}-stop PROPERTIES FIXTURES_CLEANUP wine-${name})
+    set(test ${WINE_TEST_NAME_PREFIX}wine-prefix-${name})
+    set(fixture wine-${WINE_TEST_NAME_PREFIX}${name})
+    set(environment WINEPREFIX=${dir} ${WINE_TEST_ENVIRONMENT})
+    add_test(NAME ${test}
+             COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${dir} ${WINE_PREFIX_SETUP_WAIT})
+    add_test(NAME ${test}-stop COMMAND sh ${WINE_SCRIPTS}/prefix-stop.sh ${dir} ${WINESERVER_COMMAND})
+    set_tests_properties(${test} PROPERTIES FIXTURES_SETUP ${fixture}
+                                            FIXTURES_REQUIRED "${WINE_DISPLAY_FIXTURE}"
+                                            ENVIRONMENT "${environment}")
+    set_tests_properties(${test}-stop PROPERTIES FIXTURES_CLEANUP ${fixture})
 endfunction()
 
 # add_wine_test(NAME <test> COMMAND <target> [args...]
@@ -51,12 +71,15 @@ function(add_wine_test)
         set(arg_TIMEOUT 300)
     endif()
     wine_prefix(${arg_PREFIX})
-    add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND})
-    set_tests_properties(${arg_NAME} PROPERTIES
-        FIXTURES_REQUIRED "xvfb;wine-${arg_PREFIX}"
-        ENVIRONMENT "WINEPREFIX=${WINE_ROOT}/${arg_PREFIX};${arg_ENVIRONMENT}"
+    set(test ${WINE_TEST_NAME_PREFIX}${arg_NAME})
+    set(environment WINEPREFIX=${WINE_ROOT}/${arg_PREFIX} ${WINE_TEST_ENVIRONMENT} ${arg_ENVIRONMENT})
+    add_test(NAME ${test} COMMAND ${arg_COMMAND})
+    set(fixtures ${WINE_DISPLAY_FIXTURE} wine-${WINE_TEST_NAME_PREFIX}${arg_PREFIX})
+    set_tests_properties(${test} PROPERTIES
+        FIXTURES_REQUIRED "${fixtures}"
+        ENVIRONMENT "${environment}"
         TIMEOUT ${arg_TIMEOUT})
     if(arg_RESOURCE_LOCK)
-        set_tests_properties(${arg_NAME} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")
+        set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${arg_RESOURCE_LOCK}")
     endif()
 endfunction()

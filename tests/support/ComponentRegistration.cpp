@@ -2,7 +2,10 @@
 
 #include <oleauto.h>
 
+#include <string_view>
+
 #include "platform/ComPtr.h"
+#include "platform/UniqueHandle.h"
 #include "tests/support/RegistryKeys.h"
 
 namespace test_support
@@ -48,11 +51,13 @@ const std::vector<const wchar_t*> kComponentOwnedKeys = {
     kComponentClassKey,
 };
 
-std::wstring ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* value)
+std::wstring ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* value, REGSAM view)
 {
+    platform::UniqueRegKey key;
     wchar_t data[1024];
     DWORD size = sizeof data;
-    if (RegGetValueW(root, path.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.Put()) != ERROR_SUCCESS ||
+        RegGetValueW(key.Get(), nullptr, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
     {
         return L"<absent>";
     }
@@ -60,13 +65,15 @@ std::wstring ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t
 }
 
 std::vector<std::wstring> MissingRegistrationEntries(HKEY root, const std::wstring& classesPath,
-                                                     const std::wstring& modulePath)
+                                                     const std::wstring& modulePath, REGSAM classView)
 {
     std::vector<std::wstring> missing;
     for (const Entry& entry : kEntries)
     {
         const std::wstring path = classesPath + entry.key;
-        if (!KeyExists(root, path))
+        const bool classKey = std::wstring_view(entry.key).starts_with(L"CLSID\\");
+        const REGSAM view = classView == 0 || classKey ? classView : KEY_WOW64_64KEY;
+        if (!KeyExists(root, path, view))
         {
             missing.push_back(L"no key " + path);
             continue;
@@ -76,7 +83,7 @@ std::vector<std::wstring> MissingRegistrationEntries(HKEY root, const std::wstri
             continue;
         }
         const std::wstring expected = entry.data == kModulePath ? modulePath : entry.data;
-        const std::wstring actual = ReadRegistryText(root, path, entry.value);
+        const std::wstring actual = ReadRegistryText(root, path, entry.value, view);
         if (actual != expected)
         {
             missing.push_back(path + L" value " + (entry.value == nullptr ? L"(default)" : entry.value) +

@@ -22,14 +22,17 @@ constexpr GUID kComponentLibraryId = {
 // parents.
 extern const std::vector<const wchar_t*> kComponentOwnedKeys;
 
-// The text of a REG_SZ value, or "<absent>".
-std::wstring ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* value);
+// The text of a REG_SZ value as the view (a KEY_WOW64_ flag, or 0 for the caller's own) shows it, or
+// "<absent>".
+std::wstring ReadRegistryText(HKEY root, const std::wstring& path, const wchar_t* value, REGSAM view = 0);
 
 // Each entry of the registration below root\classesPath (a classes root with a trailing backslash, or empty
 // for root itself) that is missing or differs, one description each, the module path expected to name
-// modulePath. Empty when the registration is complete.
+// modulePath. Empty when the registration is complete. classView: the view in which to read the class keys,
+// which have one per bitness; the ProgIDs and application entries, which the views share, are then read in
+// the 64-bit view (Wine 8 answers a 32-bit view's request for them with an absent key below Wow6432Node).
 std::vector<std::wstring> MissingRegistrationEntries(HKEY root, const std::wstring& classesPath,
-                                                     const std::wstring& modulePath);
+                                                     const std::wstring& modulePath, REGSAM classView = 0);
 
 // Whether the type library can be loaded through its registration.
 bool ComponentTypeLibraryRegistered();

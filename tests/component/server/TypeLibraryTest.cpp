@@ -4,6 +4,7 @@
 
 #include "component/automation/VoltwiseIds.h"
 #include "platform/ComPtr.h"
+#include "tests/component/support/Bitness.h"
 #include "tests/component/support/VoltwiseDll.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +83,7 @@ TEST_F(TypeLibraryTest, LibraryAttributes)
     ASSERT_EQ(S_OK, m_library->GetLibAttr(&attributes));
     EXPECT_TRUE(IsEqualGUID(LIBID_VoltwiseLib, attributes->guid));
     EXPECT_EQ(0u, attributes->lcid);
-    EXPECT_EQ(SYS_WIN64, attributes->syskind);
+    EXPECT_EQ(kDllSysKind, attributes->syskind);
     EXPECT_EQ(1, attributes->wMajorVerNum);
     EXPECT_EQ(0, attributes->wMinorVerNum);
     // The loader marks every library it read from a file; the library itself declares no flags.
@@ -198,7 +199,7 @@ TEST_F(TypeLibraryTest, MethodIsTheEighthFunctionTableEntry)
     EXPECT_EQ(INVOKE_FUNC, function->invkind);
     EXPECT_EQ(FUNC_PUREVIRTUAL, function->funckind);
     EXPECT_EQ(CC_STDCALL, function->callconv);
-    EXPECT_EQ(56, function->oVft);
+    EXPECT_EQ(kMethodTableOffset, function->oVft);
     EXPECT_EQ(VT_HRESULT, function->elemdescFunc.tdesc.vt);
     ASSERT_EQ(1, function->cParams);
     const ELEMDESC& parameter = function->lprgelemdescParam[0];

@@ -5,6 +5,7 @@
 
 #include "component/automation/VoltwiseIds.h"
 #include "platform/ComPtr.h"
+#include "tests/component/support/Bitness.h"
 
 #include <string>
 
@@ -37,7 +38,7 @@ class TypeLibraryRegistration
     static HRESULT Unregister()
     {
         return UnRegisterTypeLib(LIBID_VoltwiseLib, kVoltwiseLibMajorVersion, kVoltwiseLibMinorVersion, 0,
-                                 SYS_WIN64);
+                                 kDllSysKind);
     }
 
   private:
