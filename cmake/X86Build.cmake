@@ -5,6 +5,8 @@
 include(ExternalProject)
 
 set(X86_BINARY_DIR ${CMAKE_BINARY_DIR}/x86)
+# The 32-bit DLL, which the package carries beside the 64-bit one.
+set(VOLTWISE_X86_DLL ${X86_BINARY_DIR}/component/Voltwise.dll)
 if(BUILD_TESTING)
     # The side-by-side tests register this build's DLL too, from this build's 64-bit program.
     set(X86_TEST_ARGS -DVOLTWISE_X64_DLL=$<TARGET_FILE:Voltwise>
@@ -20,6 +22,7 @@ ExternalProject_Add(x86
                -DTELLMARK_COMPONENT_ONLY=ON
                ${X86_TEST_ARGS}
     BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${VOLTWISE_X86_DLL}
     INSTALL_COMMAND "")
 
 if(BUILD_TESTING)

@@ -40,6 +40,9 @@ using test_support::FileFromEnvironment;
 constexpr const wchar_t* kServiceFile = L"TellmarkSvc.exe";
 constexpr const wchar_t* kComponentFile = L"Voltwise.dll";
 constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Where the type library's registration names the file for 32-bit hosts.
+constexpr const wchar_t* kTypeLibraryWin32Key =
+    L"TypeLib\\{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}\\1.0\\0\\win32";
 // Installing or removing the product fails with this code when a launch condition refuses it.
 constexpr DWORD kInstallFailure = 1603;
 
@@ -141,6 +144,7 @@ template <typename Base> class Scenario : public Base
         ASSERT_FALSE(m_package.empty()) << "TELLMARK_MSI is not set";
         ASSERT_FALSE(m_service.empty()) << "TELLMARK_SERVICE is not set";
         ASSERT_FALSE(m_component.empty()) << "VOLTWISE_DLL is not set";
+        ASSERT_FALSE(m_component32.empty()) << "VOLTWISE_X86_DLL is not set";
         // Every real machine starts other programs too: their values must stay. They also keep the Run keys
         // in place, which Wine's msiexec deletes when removing Tellmark's value leaves them empty.
         for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
@@ -173,9 +177,28 @@ template <typename Base> class Scenario : public Base
                                                              folder + kComponentFile),
                     testing::IsEmpty());
         EXPECT_TRUE(test_support::ComponentTypeLibraryRegistered());
+        ExpectTheDllForX86Hosts(scope);
         const HKEY otherRoot = scope.runRoot == HKEY_LOCAL_MACHINE ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
         EXPECT_EQ(L"\"" + folder + kServiceFile + L"\"", RunValue(scope.runRoot));
         EXPECT_EQ(L"<absent>", RunValue(otherRoot));
+    }
+
+    // The 32-bit DLL beside the 64-bit one, registered in the 32-bit view. Per user only its type library is
+    // checked: Wine keeps one per-user class key for both bitnesses, which the 64-bit DLL, registered last,
+    // names.
+    void ExpectTheDllForX86Hosts(const InstallScope& scope) const
+    {
+        SCOPED_TRACE("32-bit DLL");
+        const std::wstring dll = ProductFolder(scope, true) + kComponentFile;
+        EXPECT_THAT(FilesIn(ProductFolder(scope, true)), testing::ElementsAre(kComponentFile));
+        EXPECT_TRUE(SameContent(dll, m_component32));
+        EXPECT_EQ(dll, test_support::ReadRegistryText(HKEY_CLASSES_ROOT, kTypeLibraryWin32Key, nullptr));
+        if (!scope.perUser)
+        {
+            EXPECT_THAT(test_support::MissingRegistrationEntries(HKEY_LOCAL_MACHINE, L"Software\\Classes\\",
+                                                                 dll, KEY_WOW64_32KEY),
+                        testing::IsEmpty());
+        }
     }
 
     void ExpectANewSessionStartsTheService(const InstallScope& scope) const
@@ -205,6 +228,11 @@ template <typename Base> class Scenario : public Base
         EXPECT_FALSE(ServiceMutexExists());
         EXPECT_THAT(FilesIn(ManufacturerFolder(scope)), testing::IsEmpty());
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ManufacturerFolder(scope).c_str()));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ManufacturerFolder(scope, true).c_str()));
+        if (scope.perUser)
+        {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(PerUserX86Folder().c_str()));
+        }
         const RegistrySnapshot after = SnapshotRegistry(ProductAreas());
         EXPECT_THAT(LinesOnlyIn(m_registryBefore, after), testing::IsEmpty());
         EXPECT_THAT(LinesOnlyIn(after, m_registryBefore), testing::Each(testing::AnyOfArray(kContainers)));
@@ -215,6 +243,7 @@ template <typename Base> class Scenario : public Base
     std::wstring m_package = FileFromEnvironment("TELLMARK_MSI");
     std::wstring m_service = FileFromEnvironment("TELLMARK_SERVICE");
     std::wstring m_component = FileFromEnvironment("VOLTWISE_DLL");
+    std::wstring m_component32 = FileFromEnvironment("VOLTWISE_X86_DLL");
     RegistrySnapshot m_registryBefore;
     std::vector<std::wstring> m_installerCacheBefore;
 };

@@ -71,16 +71,26 @@ DWORD Repair(const std::wstring& package, const InstallScope& scope)
     return Msiexec(L"/i " + Quoted(package) + L" REINSTALL=ALL REINSTALLMODE=pecms", scope);
 }
 
-std::wstring ManufacturerFolder(const InstallScope& scope)
+std::wstring PerUserX86Folder()
 {
-    // Per user the package uses the user's Program Files folder, as Windows does for dual-purpose packages.
-    return scope.perUser ? KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Quorvel\\"
-                         : KnownFolder(FOLDERID_ProgramFiles) + L"\\Quorvel\\";
+    return KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\x86\\";
 }
 
-std::wstring ProductFolder(const InstallScope& scope)
+std::wstring ManufacturerFolder(const InstallScope& scope, bool x86)
 {
-    return ManufacturerFolder(scope) + L"Tellmark\\";
+    // Per user the package uses the user's Program Files folder, as Windows does for dual-purpose packages,
+    // and a folder of its own below it for the 32-bit files.
+    if (scope.perUser)
+    {
+        return (x86 ? PerUserX86Folder() : KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\") +
+               L"Quorvel\\";
+    }
+    return KnownFolder(x86 ? FOLDERID_ProgramFilesX86 : FOLDERID_ProgramFiles) + L"\\Quorvel\\";
+}
+
+std::wstring ProductFolder(const InstallScope& scope, bool x86)
+{
+    return ManufacturerFolder(scope, x86) + L"Tellmark\\";
 }
 
 std::wstring RunValue(HKEY root)

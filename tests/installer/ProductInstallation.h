@@ -28,9 +28,12 @@ DWORD Install(const std::wstring& package, const InstallScope& scope);
 DWORD Uninstall(const std::wstring& package, const InstallScope& scope);
 DWORD Repair(const std::wstring& package, const InstallScope& scope);
 
-// The folder the scope installs into, with a trailing backslash, and its parent, the manufacturer's folder.
-std::wstring ProductFolder(const InstallScope& scope);
-std::wstring ManufacturerFolder(const InstallScope& scope);
+// The folder the scope installs into, with a trailing backslash, and its parent, the manufacturer's folder;
+// with x86, those of the DLL for 32-bit hosts.
+std::wstring ProductFolder(const InstallScope& scope, bool x86 = false);
+std::wstring ManufacturerFolder(const InstallScope& scope, bool x86 = false);
+// Per user, the folder of its own that holds the manufacturer's folder for 32-bit files.
+std::wstring PerUserX86Folder();
 
 // The Run value's data under the root, or "<absent>".
 std::wstring RunValue(HKEY root);
