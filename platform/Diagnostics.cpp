@@ -82,7 +82,8 @@ class Line
     size_t m_length = 0;
 };
 
-// The file name of the program or DLL this code is linked into, without its folder.
+// The file name of the program or DLL this code is linked into, without its folder. Not through
+// platform::GetModuleFileName: that reports its own failures, and a report must not report.
 const wchar_t* ModuleName(wchar_t (&path)[MAX_PATH])
 {
     const DWORD length = GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
