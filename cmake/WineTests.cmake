@@ -2,7 +2,9 @@
 #
 # Every ctest run gets fresh Wine prefixes inside the build tree (fixture "wine-<prefix>") and one
 # Xvfb display shared by all tests (fixture "xvfb"), so `ctest` alone sets up everything it needs.
-# The 32-bit build's programs run in Wine's 32-bit half (tests/wine/i386/), natively or emulated, and need no
+# Everything that runs 32-bit code (the 32-bit build's programs, the package's 32-bit registration, SysWOW64's
+# tools) needs Wine's 32-bit half, and so a prefix created where i386 programs run: scripts/test runs the whole
+# ctest run through the i386 host (tests/wine/i386/), natively or emulated. The 32-bit build's programs need no
 # display; its tests and fixtures carry "x86-" in front of their names, so that they join the 64-bit build's
 # ctest run beside its own.
 
@@ -13,13 +15,11 @@ find_program(MINGW_OBJDUMP x86_64-w64-mingw32-objdump REQUIRED)
 set(WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 set(WINE_DISPLAY_FILE ${WINE_ROOT}/display)
 set(WINE_SCRIPTS ${CMAKE_SOURCE_DIR}/tests/wine)
+include(${WINE_SCRIPTS}/i386/I386Host.cmake)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    include(${WINE_SCRIPTS}/i386/I386Host.cmake)
     set(WINE_TEST_NAME_PREFIX x86-)
     set(WINE_COMMAND "\"${WINE_I386_HOST}\" \"${WINE64}\"")
     set(WINESERVER_COMMAND ${WINE_I386_HOST} ${WINESERVER})
-    # Wine's 32-bit half goes on setting itself up after wineboot returns: a new prefix waits for its end.
-    set(WINE_PREFIX_SETUP_WAIT ${WINESERVER_COMMAND})
     set(WINE_TEST_ENVIRONMENT TEST_NO_DISPLAY=1)
 else()
     find_program(XVFB Xvfb REQUIRED)
@@ -37,7 +37,8 @@ configure_file(${WINE_SCRIPTS}/run.in ${WINE_ROOT}/run @ONLY
 set(WINE_RUN ${WINE_ROOT}/run)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN})
 
-# wine_prefix(<name>): a fresh prefix at ${WINE_ROOT}/<name>, set up once per ctest run.
+# wine_prefix(<name>): a fresh prefix at ${WINE_ROOT}/<name>, set up once per ctest run. Its set-up waits until
+# Wine's 32-bit half, which goes on setting itself up after wineboot returns, is done.
 function(wine_prefix name)
     # if(TEST) sees only the current directory's tests; the prefix list spans all directories.
     get_property(known_prefixes GLOBAL PROPERTY WINE_PREFIXES)
@@ -50,12 +51,14 @@ function(wine_prefix name)
     set(fixture wine-${WINE_TEST_NAME_PREFIX}${name})
     set(environment WINEPREFIX=${dir} ${WINE_TEST_ENVIRONMENT})
     add_test(NAME ${test}
-             COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${dir} ${WINE_PREFIX_SETUP_WAIT})
+             COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${dir} ${WINESERVER_COMMAND})
     add_test(NAME ${test}-stop COMMAND sh ${WINE_SCRIPTS}/prefix-stop.sh ${dir} ${WINESERVER_COMMAND})
+    # A prefix takes 10 to 25 s even under emulation: a set-up that hangs fails under its own name.
     set_tests_properties(${test} PROPERTIES FIXTURES_SETUP ${fixture}
                                             FIXTURES_REQUIRED "${WINE_DISPLAY_FIXTURE}"
-                                            ENVIRONMENT "${environment}")
-    set_tests_properties(${test}-stop PROPERTIES FIXTURES_CLEANUP ${fixture})
+                                            ENVIRONMENT "${environment}"
+                                            TIMEOUT 180)
+    set_tests_properties(${test}-stop PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 120)
 endfunction()
 
 # add_wine_test(NAME <test> COMMAND <target> [args...]

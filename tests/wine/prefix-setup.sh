@@ -1,16 +1,30 @@
 #!/bin/sh
 # Creates a fresh Wine prefix: prefix-setup.sh <wine runner> <prefix dir> [<wineserver command>...]
 # With a wineserver command, waits until every process of the prefix has ended: Wine's 32-bit half goes on
-# setting itself up after wineboot returns.
+# setting itself up after wineboot returns. Run through the i386 host, it makes sure that half is there.
 set -e
 run=$1 dir=$2
 shift 2
 export WINEPREFIX="$dir"
 [ -d "$dir" ] && rm -rf "$dir"
 mkdir -p "$(dirname "$dir")"
-"$run" wineboot -i >/dev/null 2>&1
+# Each step is bounded, so that a hang fails here under its own name instead of stalling the run.
+step() {
+    limit=$1 what=$2
+    shift 2
+    timeout --kill-after=10 "$limit" "$@" >/dev/null 2>&1 && return 0
+    code=$?
+    [ $code -eq 124 ] || [ $code -eq 137 ] && echo "$what did not end within $limit s: $dir" >&2
+    return $code
+}
+step 120 "wineboot -i" "$run" wineboot -i
 # A crashing test program must fail its test, not wait for someone to close a dialog.
-"$run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-[ $# -eq 0 ] || "$@" -w
+step 60 "reg add" "$run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+[ $# -eq 0 ] || step 120 "the prefix's set-up" "$@" -w
 test -d "$dir/drive_c/windows/system32"
+# Inside the i386 host every prefix must have its 32-bit half: one without it fails every later 32-bit step.
+if [ -n "${TELLMARK_I386_ROUTE:-}" ] && [ ! -e "$dir/drive_c/windows/syswow64/regsvr32.exe" ]; then
+    echo "the prefix got no 32-bit half ($TELLMARK_I386_ROUTE route): $dir" >&2
+    exit 1
+fi
 echo "Wine prefix ready: $dir"

@@ -1,5 +1,5 @@
-# Wine's 32-bit half for the 32-bit build's tests: WINE_I386_HOST, a command prefix that runs its command
-# where i386 programs run (i386-host.in), and the fix it preloads into emulated programs.
+# Wine's 32-bit half: WINE_I386_HOST, a command prefix that runs its command where i386 programs run
+# (i386-host.in), and the fix it preloads into emulated programs.
 find_program(WINE32 wine PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
 find_program(QEMU_I386 qemu-i386-static REQUIRED)
 # The host's own compiler: the fix is a Linux library, and needs no 32-bit development packages.
