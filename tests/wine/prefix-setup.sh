@@ -12,16 +12,23 @@ mkdir -p "$(dirname "$dir")"
 step() {
     limit=$1 what=$2
     shift 2
-    timeout --kill-after=10 "$limit" "$@" >/dev/null 2>&1 && return 0
+    output=$(timeout --kill-after=10 "$limit" "$@" 2>&1) && return 0
     code=$?
-    [ $code -eq 124 ] || [ $code -eq 137 ] && echo "$what did not end within $limit s: $dir" >&2
+    if [ $code -eq 124 ] || [ $code -eq 137 ]; then
+        echo "$what did not end within $limit s: $dir" >&2
+    else
+        printf '%s failed with exit code %s: %s\n%s\n' "$what" $code "$dir" "$output" >&2
+    fi
     return $code
 }
 step 120 "wineboot -i" "$run" wineboot -i
 # A crashing test program must fail its test, not wait for someone to close a dialog.
 step 60 "reg add" "$run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
 [ $# -eq 0 ] || step 120 "the prefix's set-up" "$@" -w
-test -d "$dir/drive_c/windows/system32"
+if [ ! -d "$dir/drive_c/windows/system32" ]; then
+    echo "wineboot made no system32: $dir" >&2
+    exit 1
+fi
 # Inside the i386 host every prefix must have its 32-bit half: one without it fails every later 32-bit step.
 if [ -n "${TELLMARK_I386_ROUTE:-}" ] && [ ! -e "$dir/drive_c/windows/syswow64/regsvr32.exe" ]; then
     echo "the prefix got no 32-bit half ($TELLMARK_I386_ROUTE route): $dir" >&2
