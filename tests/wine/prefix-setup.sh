@@ -1,12 +1,16 @@
 #!/bin/sh
-# Creates a fresh Wine prefix: prefix-setup.sh <wine runner> <prefix dir> [<wineserver command>...]
-# With a wineserver command, waits until every process of the prefix has ended: Wine's 32-bit half goes on
-# setting itself up after wineboot returns. Run through the i386 host, it makes sure that half is there.
+# Creates a fresh Wine prefix: prefix-setup.sh <wine runner> <prefix dir> <wineserver command>...
+# Waits until every process of the prefix has ended: Wine's 32-bit half goes on setting itself up after
+# wineboot returns. Run through the i386 host, it makes sure that half is there.
 set -e
 run=$1 dir=$2
 shift 2
 export WINEPREFIX="$dir"
-[ -d "$dir" ] && rm -rf "$dir"
+# What an earlier run left running in an old prefix of this name would go on writing into the new one.
+if [ -d "$dir" ]; then
+    timeout 60 "$@" -k 2>/dev/null || true
+    rm -rf "$dir"
+fi
 mkdir -p "$(dirname "$dir")"
 # Each step is bounded, so that a hang fails here under its own name instead of stalling the run.
 step() {
@@ -24,7 +28,7 @@ step() {
 step 120 "wineboot -i" "$run" wineboot -i
 # A crashing test program must fail its test, not wait for someone to close a dialog.
 step 60 "reg add" "$run" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
-[ $# -eq 0 ] || step 120 "the prefix's set-up" "$@" -w
+step 120 "the prefix's set-up" "$@" -w
 if [ ! -d "$dir/drive_c/windows/system32" ]; then
     echo "wineboot made no system32: $dir" >&2
     exit 1
