@@ -61,10 +61,10 @@ ReadResult ShellRegistry::ReadNumber(const wchar_t* path, const wchar_t* name, D
 ReadResult ShellRegistry::ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text)
 {
     DWORD size = sizeof(text);
-    // SHGetValueW would hand over a REG_EXPAND_SZ value expanded, as if it were REG_SZ; this call refuses it
-    // and every other type, before it looks at the size.
-    LSTATUS status =
-        SHRegGetValueW(HKEY_CURRENT_USER, path, name, SRRF_RT_REG_SZ | SRRF_NOEXPAND, nullptr, text, &size);
+    // Text of the three string types, as SHGetValueW hands it over (REG_EXPAND_SZ expanded, REG_MULTI_SZ up
+    // to its first string), while every other type is refused before its size is looked at.
+    LSTATUS status = SHRegGetValueW(HKEY_CURRENT_USER, path, name, SRRF_RT_REG_SZ | SRRF_RT_REG_MULTI_SZ,
+                                    nullptr, text, &size);
     // The stored data need not be a terminated string: it ends where the data ends, and data that fills the
     // whole buffer without a terminator is a text too long to read.
     const DWORD chars = size / sizeof(wchar_t);

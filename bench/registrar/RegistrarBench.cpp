@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include "bench/Figure.h"
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegObject.h"
-#include "component/registrar/RegScriptParser.h"
 #include "platform/UniqueHandle.h"
 
 #include <algorithm>
@@ -63,7 +63,7 @@ int wmain()
         return 1;
     }
     const std::wstring modulePath(path, length);
-    CRegScriptParser::DeleteKeyTree(HKEY_CURRENT_USER, kScratchPath);
+    DeleteKeyTree(HKEY_CURRENT_USER, kScratchPath);
 
     // Registration in the component's order, unregistration in reverse.
     Phase phases[] = {
@@ -95,7 +95,7 @@ int wmain()
         std::wstring(kScratchPath) + L"\\CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
     const bool clean =
         RegOpenKeyExW(HKEY_CURRENT_USER, classKey.c_str(), 0, KEY_READ, leftover.Put()) != ERROR_SUCCESS;
-    CRegScriptParser::DeleteKeyTree(HKEY_CURRENT_USER, kScratchPath);
+    DeleteKeyTree(HKEY_CURRENT_USER, kScratchPath);
 
     std::printf("%d iterations; microseconds per script run:\n", kIterations);
     for (Phase& phase : phases)

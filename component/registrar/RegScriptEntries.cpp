@@ -1,5 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
@@ -54,7 +55,12 @@ HRESULT CRegScriptParser::RegisterEntry(HKEY parent, ScriptToken& token, unsigne
         PROPAGATE_IF_FAILED(CheckKeyName(token));
         if (!IsProtectedKeyName(token.Text()))
         {
-            DeleteKeyTree(parent, token.Text()); // a key that cannot be removed is simply reused
+            // What cannot be copied is not deleted: a failed registration must be able to give it back.
+            const LSTATUS error = m_journal->DeleteKeyTree(parent, token.Text());
+            if (error != ERROR_FILE_NOT_FOUND)
+            {
+                RETURN_IF_WIN32_ERROR(error);
+            }
         }
         if (removal == ScriptKeyword::Delete)
         {

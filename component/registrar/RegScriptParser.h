@@ -14,14 +14,10 @@ class CRegScriptParser
   public:
     explicit CRegScriptParser(const CRegObject& registrar) : m_registrar(registrar) {}
 
-    // A registration records every key and value it creates in the journal (one of the run's own when
-    // none is given). A root block that fails is undone from it, exactly; what earlier root blocks
-    // created stays, and stays recorded for a caller that undoes more.
+    // A registration records every change it makes in the journal (one of the run's own when none is
+    // given). A root block that fails is undone from it, exactly; what earlier root blocks changed stays,
+    // and stays recorded for a caller that undoes more.
     HRESULT RunScript(const wchar_t* text, bool doRegister, RegistrationJournal* journal = nullptr);
-
-    // Registry error codes. DeleteKeyTree removes parent\name with all its subkeys.
-    static LSTATUS DeleteKeyTree(HKEY parent, const wchar_t* name);
-    static LSTATUS DeleteOneKey(HKEY parent, const wchar_t* name);
 
   private:
     HRESULT PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const;

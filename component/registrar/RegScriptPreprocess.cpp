@@ -2,6 +2,7 @@
 
 #include "component/registrar/PerUserRegistration.h"
 #include "component/registrar/RegObject.h"
+#include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
 #include "platform/HResult.h"
 
@@ -16,8 +17,9 @@ constexpr size_t kSmallScriptCapacity = 1000;
 constexpr size_t kMaxSubstitutionNameLength = 31;
 
 // A root block HKCR { entries } becomes HKCU { Software { Classes { entries } } } for per-user registration.
-constexpr wchar_t kClassesRoot[] = L"HKCR";
-constexpr size_t kClassesRootLength = 4;
+// Every spelling of the root that the interpreter takes for HKEY_CLASSES_ROOT is redirected, quoted or not
+// and in any letter case, so that a per-user registration never writes for the whole machine.
+constexpr size_t kLongestRootName = 32;
 constexpr wchar_t kPerUserClassesOpening[] = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses";
 constexpr wchar_t kPerUserClassesClosing[] = L"\r\n\t}\r\n}\r\n";
 
@@ -98,16 +100,26 @@ class PerUserRedirection
         }
         const bool tokenStart =
             output.Length() == 0 || IsScriptWhitespace(output.Last()) || output.Length() == m_quoteClosedAt;
+        if (tokenStart && m_level == 0)
+        {
+            const size_t rootLength = ClassesRootTokenLength(position);
+            if (rootLength != 0)
+            {
+                PROPAGATE_IF_FAILED(output.Append(kPerUserClassesOpening));
+                position += rootLength;
+                // A quoted root may touch the next token; the key name Classes must not run into it.
+                if (*position != L'\0' && !IsScriptWhitespace(*position))
+                {
+                    PROPAGATE_IF_FAILED(output.Append(L" ", 1));
+                }
+                m_redirected = true;
+                rootReplaced = true;
+                return S_OK;
+            }
+        }
         if (tokenStart && *position == kScriptQuote)
         {
             m_inQuote = true;
-        }
-        else if (tokenStart && m_level == 0 && IsClassesRootToken(position))
-        {
-            PROPAGATE_IF_FAILED(output.Append(kPerUserClassesOpening));
-            m_redirected = true;
-            position += kClassesRootLength;
-            rootReplaced = true;
         }
         else if (*position == L'{')
         {
@@ -126,11 +138,43 @@ class PerUserRedirection
     }
 
   private:
-    // Exactly the root name: per machine, HKCRX or HKCR{ is no root name either.
-    static bool IsClassesRootToken(const wchar_t* position)
+    // The length in the script of the token that starts here when the interpreter reads it as the classes
+    // root, else 0. Tokens are read as the tokenizer reads them: HKCRX or HKCR{ is no root name.
+    static size_t ClassesRootTokenLength(const wchar_t* position)
     {
-        return wcsncmp(position, kClassesRoot, kClassesRootLength) == 0 &&
-               (position[kClassesRootLength] == L'\0' || IsScriptWhitespace(position[kClassesRootLength]));
+        wchar_t name[kLongestRootName + 1];
+        size_t nameLength = 0;
+        const wchar_t* end = position;
+        if (*end == kScriptQuote)
+        {
+            for (++end; *end != L'\0' && !(*end == kScriptQuote && end[1] != kScriptQuote); ++end)
+            {
+                end += *end == kScriptQuote; // a doubled quote stands for one
+                if (nameLength == kLongestRootName)
+                {
+                    return 0;
+                }
+                name[nameLength++] = *end;
+            }
+            if (*end == L'\0')
+            {
+                return 0;
+            }
+            ++end;
+        }
+        else
+        {
+            for (; *end != L'\0' && !IsScriptWhitespace(*end); ++end)
+            {
+                if (nameLength == kLongestRootName)
+                {
+                    return 0;
+                }
+                name[nameLength++] = *end;
+            }
+        }
+        name[nameLength] = L'\0';
+        return LookupRootKey(name) == HKEY_CLASSES_ROOT ? static_cast<size_t>(end - position) : 0;
     }
 
     long m_level = 0;

@@ -1,6 +1,6 @@
 #include "component/registrar/RegistrationJournal.h"
 
-#include "component/registrar/RegScriptParser.h"
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/StringCopy.h"
 #include "platform/UniqueHandle.h"
 
@@ -8,9 +8,19 @@
 
 struct RegistrationJournal::Entry
 {
-    bool isKey;                      // a created key; otherwise an added value
-    platform::UniqueRegKey key;      // the created key's parent, or the added value's key
+    enum class Kind
+    {
+        CreatedKey,
+        AddedValue,
+        OverwrittenValue,
+        DeletedTree,
+    };
+
+    Kind kind;
+    platform::UniqueRegKey key;      // the key's parent, or the value's key
     std::unique_ptr<wchar_t[]> name; // of the key or the value; empty for a default value
+    SavedValue earlierValue;         // OverwrittenValue
+    std::unique_ptr<SavedKeyTree> deletedTree;
     Entry* next = nullptr;
 };
 
@@ -24,14 +34,15 @@ RegistrationJournal::~RegistrationJournal()
 LSTATUS RegistrationJournal::CreateKey(HKEY parent, const wchar_t* name, REGSAM access, HKEY* key)
 {
     std::unique_ptr<Entry> entry;
-    LSTATUS error = PrepareEntry(true, parent, KEY_READ, name, entry);
-    if (error != ERROR_SUCCESS)
+    const LSTATUS prepareError = PrepareEntry(parent, KEY_READ, name, entry);
+    if (prepareError != ERROR_SUCCESS)
     {
-        return error;
+        return prepareError;
     }
+    entry->kind = Entry::Kind::CreatedKey;
     DWORD disposition = 0;
-    error = RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key,
-                            &disposition);
+    const LSTATUS error = RegCreateKeyExW(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                          key, &disposition);
     if (error == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY)
     {
         Push(std::move(entry));
@@ -43,20 +54,48 @@ LSTATUS RegistrationJournal::SetValue(HKEY key, const wchar_t* valueName, DWORD 
                                       DWORD size)
 {
     std::unique_ptr<Entry> entry;
-    if (RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND)
+    LSTATUS error = PrepareEntry(key, KEY_SET_VALUE, valueName, entry);
+    if (error != ERROR_SUCCESS)
     {
-        const LSTATUS error = PrepareEntry(false, key, KEY_SET_VALUE, valueName, entry);
-        if (error != ERROR_SUCCESS)
-        {
-            return error;
-        }
+        return error;
     }
-    const LSTATUS error = RegSetValueExW(key, valueName, 0, type, data, size);
-    if (error == ERROR_SUCCESS && entry)
+    error = entry->earlierValue.Read(key, valueName);
+    if (error == ERROR_FILE_NOT_FOUND)
+    {
+        entry->kind = Entry::Kind::AddedValue;
+    }
+    else if (error == ERROR_SUCCESS)
+    {
+        entry->kind = Entry::Kind::OverwrittenValue;
+    }
+    else
+    {
+        return error;
+    }
+    error = RegSetValueExW(key, valueName, 0, type, data, size);
+    if (error == ERROR_SUCCESS)
     {
         Push(std::move(entry));
     }
     return error;
+}
+
+LSTATUS RegistrationJournal::DeleteKeyTree(HKEY parent, const wchar_t* name)
+{
+    std::unique_ptr<Entry> entry;
+    LSTATUS error = PrepareEntry(parent, KEY_READ | KEY_WRITE, name, entry);
+    if (error == ERROR_SUCCESS)
+    {
+        error = SavedKeyTree::Copy(parent, name, entry->deletedTree);
+    }
+    if (error != ERROR_SUCCESS)
+    {
+        return error;
+    }
+    entry->kind = Entry::Kind::DeletedTree;
+    Push(std::move(entry));
+    ::DeleteKeyTree(parent, name); // a key that cannot be removed, wholly or in part, is simply reused
+    return ERROR_SUCCESS;
 }
 
 void RegistrationJournal::UndoTo(Mark mark)
@@ -64,21 +103,28 @@ void RegistrationJournal::UndoTo(Mark mark)
     while (m_newest != mark && m_newest != nullptr)
     {
         const std::unique_ptr<Entry> entry = PopNewest();
-        if (entry->isKey)
+        switch (entry->kind)
         {
-            CRegScriptParser::DeleteOneKey(entry->key.Get(), entry->name.get());
-        }
-        else
-        {
+        case Entry::Kind::CreatedKey:
+            DeleteOneKey(entry->key.Get(), entry->name.get());
+            break;
+        case Entry::Kind::AddedValue:
             RegDeleteValueW(entry->key.Get(), entry->name.get());
+            break;
+        case Entry::Kind::OverwrittenValue:
+            entry->earlierValue.Write(entry->key.Get());
+            break;
+        case Entry::Kind::DeletedTree:
+            entry->deletedTree->Restore(entry->key.Get());
+            break;
         }
     }
 }
 
-LSTATUS RegistrationJournal::PrepareEntry(bool isKey, HKEY key, REGSAM access, const wchar_t* name,
+LSTATUS RegistrationJournal::PrepareEntry(HKEY key, REGSAM access, const wchar_t* name,
                                           std::unique_ptr<Entry>& entry)
 {
-    entry.reset(new (std::nothrow) Entry{isKey, {}, {}});
+    entry.reset(new (std::nothrow) Entry{});
     if (!entry)
     {
         return ERROR_OUTOFMEMORY;

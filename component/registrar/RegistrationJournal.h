@@ -4,9 +4,10 @@
 
 #include <memory>
 
-// The keys and values that a registration created, so that a failure can take exactly those away
-// again and leave whatever existed before it. Keys that ForceRemove or Delete removed and values that
-// were overwritten are not recorded: they cannot be given back.
+// What a registration changed, so that a failure can put the registry back exactly as it was: the keys
+// and values it created are removed, the values it overwrote get their earlier type and data back, and
+// the key trees that ForceRemove or Delete removed come back with their values and subkeys. Security
+// descriptors are not restored.
 class RegistrationJournal
 {
   public:
@@ -17,26 +18,29 @@ class RegistrationJournal
     RegistrationJournal() = default;
     RegistrationJournal(const RegistrationJournal&) = delete;
     RegistrationJournal& operator=(const RegistrationJournal&) = delete;
-    // Forgets the entries; what they name stays in the registry.
+    // Forgets the entries and frees the saved copies; what they name stays in the registry.
     ~RegistrationJournal();
 
     // RegCreateKeyExW (no class, non-volatile) that records the key when this call created it.
     LSTATUS CreateKey(HKEY parent, const wchar_t* name, REGSAM access, HKEY* key);
-    // RegSetValueExW that records the value when it was not there before. A value whose presence
-    // cannot be read counts as present: the undo never removes what it is not sure this run added.
+    // RegSetValueExW that records the value when it was not there before, and its earlier type and data
+    // when it was. A value that is there but cannot be read is not overwritten: it could not be given back.
     LSTATUS SetValue(HKEY key, const wchar_t* valueName, DWORD type, const BYTE* data, DWORD size);
+    // DeleteKeyTree after a copy of the tree, whose failure the result is: ERROR_FILE_NOT_FOUND when there is
+    // nothing to delete; any other failure deletes nothing. How the deletion went is not reported (it may
+    // have removed part of the tree, which the copy gives back all the same).
+    LSTATUS DeleteKeyTree(HKEY parent, const wchar_t* name);
 
     Mark Current() const { return m_newest; }
-    // Removes, newest first, what was recorded after the mark, and forgets it. A key that has gained
-    // subkeys meanwhile stays; failures are passed over, since there is nothing else to try.
+    // Undoes, newest first, what was recorded after the mark, and forgets it. A created key that has
+    // gained subkeys meanwhile stays; failures are passed over, since there is nothing else to try.
     void UndoTo(Mark mark);
     void UndoAll() { UndoTo(nullptr); }
 
   private:
     // Prepared before the registry is changed, so that a journal out of memory never leaves a change
     // unrecorded.
-    static LSTATUS PrepareEntry(bool isKey, HKEY key, REGSAM access, const wchar_t* name,
-                                std::unique_ptr<Entry>& entry);
+    static LSTATUS PrepareEntry(HKEY key, REGSAM access, const wchar_t* name, std::unique_ptr<Entry>& entry);
     void Push(std::unique_ptr<Entry> entry);
     std::unique_ptr<Entry> PopNewest();
 

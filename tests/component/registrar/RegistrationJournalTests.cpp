@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -43,7 +44,7 @@ class Journal : public testing::Test
 
 } // namespace
 
-TEST_F(Journal, UndoesNewKeysAndAddedValuesNewestFirstAndKeepsWhatExisted)
+TEST_F(Journal, UndoesNewKeysAndValuesNewestFirstAndGivesOverwrittenValuesBack)
 {
     m_key.SetString(L"Existing", L"old", L"before");
     const std::wstring before = m_key.Dump();
@@ -56,13 +57,6 @@ TEST_F(Journal, UndoesNewKeysAndAddedValuesNewestFirstAndKeepsWhatExisted)
     m_created.clear(); // the journal needs none of the caller's handles
 
     m_journal.UndoAll();
-    EXPECT_FALSE(m_key.Exists(L"Fresh"));
-    EXPECT_FALSE(m_key.HasValue(L"Existing", L"added"));
-    // An overwritten value cannot be given back; it is not removed either.
-    RegistryValue value;
-    ASSERT_TRUE(ReadValue(HKEY_CURRENT_USER, m_key.Path(L"Existing"), L"old", value));
-    EXPECT_EQ(StringBytes(L"overwritten"), value.data);
-    m_key.SetString(L"Existing", L"old", L"before");
     EXPECT_EQ(before, m_key.Dump());
 
     m_journal.UndoAll();
@@ -97,4 +91,34 @@ TEST_F(Journal, ForgetsWithoutUndoingWhenDestroyed)
         ASSERT_EQ(ERROR_SUCCESS, journal.CreateKey(m_parent.Get(), L"Kept", KEY_READ, key.Put()));
     }
     EXPECT_TRUE(m_key.Exists(L"Kept"));
+}
+
+// A deleted tree comes back with every value's type and data, also where the run rebuilt part of it.
+TEST_F(Journal, GivesADeletedTreeBack)
+{
+    const std::vector<std::pair<DWORD, std::vector<BYTE>>> values = {
+        {REG_DWORD, {7, 0, 0, 0}},         {REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},   {REG_BINARY, {}},
+        {REG_MULTI_SZ, StringBytes(L"a")}, {REG_EXPAND_SZ, StringBytes(L"%PATH%")}, {REG_NONE, {0xFF}},
+    };
+    for (const wchar_t* path : {L"Doomed", L"Doomed\\Sub\\Deeper"})
+    {
+        for (size_t index = 0; index < values.size(); ++index)
+        {
+            const auto& [type, data] = values[index];
+            ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, m_key.Path(path).c_str(),
+                                                     index == 0 ? nullptr : std::to_wstring(index).c_str(),
+                                                     type, data.data(), static_cast<DWORD>(data.size())));
+        }
+    }
+    const std::wstring before = m_key.Dump();
+
+    ASSERT_EQ(ERROR_SUCCESS, m_journal.DeleteKeyTree(m_parent.Get(), L"Doomed"));
+    EXPECT_FALSE(m_key.Exists(L"Doomed"));
+    ASSERT_EQ(ERROR_FILE_NOT_FOUND, m_journal.DeleteKeyTree(m_parent.Get(), L"Doomed"));
+    const HKEY rebuilt = CreateKey(L"Doomed");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(rebuilt, L"1", L"new"));
+    m_created.clear();
+
+    m_journal.UndoAll();
+    EXPECT_EQ(before, m_key.Dump());
 }

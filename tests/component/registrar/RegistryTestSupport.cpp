@@ -1,5 +1,6 @@
 #include "tests/component/registrar/RegistryTestSupport.h"
 
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegObject.h"
 #include "component/registrar/RegScriptParser.h"
 #include "platform/UniqueHandle.h"
@@ -31,13 +32,13 @@ std::wstring Join(const std::wstring& path, const std::wstring& relative)
 
 TestKey::TestKey(std::wstring name) : m_name(std::move(name))
 {
-    CRegScriptParser::DeleteKeyTree(HKEY_CURRENT_USER, Path().c_str());
+    DeleteKeyTree(HKEY_CURRENT_USER, Path().c_str());
     Create(L"");
 }
 
 TestKey::~TestKey()
 {
-    CRegScriptParser::DeleteKeyTree(HKEY_CURRENT_USER, Path().c_str());
+    DeleteKeyTree(HKEY_CURRENT_USER, Path().c_str());
 }
 
 std::wstring TestKey::Path(const std::wstring& relative) const

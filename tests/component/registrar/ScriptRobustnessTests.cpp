@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "component/registrar/RegScriptParser.h"
+#include "component/registrar/RegKeyTree.h"
 #include "platform/UniqueHandle.h"
 #include "tests/component/registrar/RegistryTestSupport.h"
 #include "tests/component/registrar/ScriptGenerator.h"
@@ -60,7 +60,7 @@ class ScriptRobustness : public testing::Test
                   RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_ALL_ACCESS, m_realUserSoftware.Put()));
         ASSERT_EQ(ERROR_SUCCESS,
                   RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, m_realMachineSoftware.Put()));
-        CRegScriptParser::DeleteKeyTree(m_realUserSoftware.Get(), kScratchPath);
+        DeleteKeyTree(m_realUserSoftware.Get(), kScratchPath);
         for (const RedirectedRoot& redirected : kRedirectedRoots)
         {
             platform::UniqueRegKey scratch;
@@ -86,7 +86,7 @@ class ScriptRobustness : public testing::Test
         {
             RegOverridePredefKey(redirected.root, nullptr);
         }
-        CRegScriptParser::DeleteKeyTree(m_realUserSoftware.Get(), kScratchPath);
+        DeleteKeyTree(m_realUserSoftware.Get(), kScratchPath);
     }
 
     // The scratch key back to its fixed content: the baseline keys, one with a foreign subkey and values.

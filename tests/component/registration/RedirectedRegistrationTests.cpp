@@ -46,7 +46,6 @@ constexpr wchar_t kProgIdCurVer[] = L"Voltwise.BatteryRemainingTime\\CurVer";
 constexpr wchar_t kClassKey[] = L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}";
 constexpr wchar_t kOlderClassSubkey[] = L"CLSID\\{A88E986F-2DD5-4E8F-8A8B-55FBA001D8E9}\\Stale";
 constexpr wchar_t kTypeLibraryKey[] = L"TypeLib\\{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}";
-constexpr wchar_t kScriptClassName[] = L"BatteryRemainingTime Class";
 
 // Values may be read and the key deleted and its permissions changed, but nothing written.
 constexpr wchar_t kReadOnly[] = L"D:P(A;;0x70019;;;WD)";
@@ -160,6 +159,34 @@ class RedirectedRegistry
         m_restricted.insert(path);
     }
 
+    // Where restricted keys are still there, they can be read and deleted again.
+    void LiftRestrictions()
+    {
+        for (const std::wstring& path : m_restricted)
+        {
+            SetPermissions(path, kFullAccess);
+        }
+        m_restricted.clear();
+    }
+
+    // Values of the types other than text, on an existing key below the scratch key.
+    void SetValuesOfEveryType(const std::wstring& path) const
+    {
+        const DWORD number = 7;
+        const BYTE bytes[] = {0x00, 0xFF, 0x10};
+        const wchar_t strings[] = L"a\0b\0";
+        const wchar_t expandable[] = L"%PATH%";
+        for (const auto& [name, type, data, size] :
+             {std::tuple{L"number", REG_DWORD, static_cast<const void*>(&number), DWORD{sizeof number}},
+              std::tuple{L"bytes", REG_BINARY, static_cast<const void*>(bytes), DWORD{sizeof bytes}},
+              std::tuple{L"strings", REG_MULTI_SZ, static_cast<const void*>(strings), DWORD{sizeof strings}},
+              std::tuple{L"expandable", REG_EXPAND_SZ, static_cast<const void*>(expandable),
+                         DWORD{sizeof expandable}}})
+        {
+            ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(m_scratch.Get(), path.c_str(), name, type, data, size));
+        }
+    }
+
     std::wstring Dump() const { return DumpTree(m_scratch.Get(), L""); }
     std::wstring DumpExcept(const std::wstring& skippedPath) const
     {
@@ -188,12 +215,7 @@ class RedirectedRegistry
 
     void Clear()
     {
-        // Where a restricted key is still there, it must be deletable with the rest.
-        for (const std::wstring& path : m_restricted)
-        {
-            SetPermissions(path, kFullAccess);
-        }
-        m_restricted.clear();
+        LiftRestrictions();
         m_machineClasses.Reset();
         m_user.Reset();
         m_scratch.Reset();
@@ -225,16 +247,17 @@ Keys ExistingEntries()
 struct FailurePoint
 {
     const char* name;
-    std::vector<const wchar_t*> volatileKeys; // exist before
-    std::vector<const wchar_t*> readOnlyKeys; // exist before
-    std::vector<const wchar_t*> otherKeys;    // exist before, empty
+    std::vector<const wchar_t*> volatileKeys;   // exist before
+    std::vector<const wchar_t*> readOnlyKeys;   // exist before
+    std::vector<const wchar_t*> unreadableKeys; // exist before
+    std::vector<const wchar_t*> otherKeys;      // exist before, empty
+    // An older registration's class key, with a subkey and values of other types than text, which
+    // ForceRemove removes before the registration fails.
+    bool olderClassKey;
     // HKEY_CLASSES_ROOT\TypeLib exists and is volatile. What the platform's type-library registration
     // wrote before it failed (Wine: the interface's entries) is its own business and not compared.
     bool typeLibraryFails;
     HRESULT expected;
-    // What the registration legitimately replaced before it failed.
-    bool replacedVersionedProgIdName;
-    bool replacedClassKey; // an older class key, removed by ForceRemove
 };
 
 void PrintTo(const FailurePoint& point, std::ostream* out)
@@ -243,21 +266,23 @@ void PrintTo(const FailurePoint& point, std::ostream* out)
 }
 
 const FailurePoint kFailurePoints[] = {
-    {"ApplicationKey", {L"AppID"}, {}, {}, false, kChildMustBeVolatile, false, false},
-    {"ApplicationName", {}, {kAppId}, {}, false, E_ACCESSDENIED, false, false},
-    {"ApplicationModuleKey", {L"AppID"}, {}, {kAppId}, false, kChildMustBeVolatile, false, false},
-    {"ApplicationModuleValue", {}, {kAppModule}, {}, false, E_ACCESSDENIED, false, false},
-    {"VersionedProgIdName", {}, {kVersionedProgId}, {}, false, E_ACCESSDENIED, false, false},
-    {"VersionedProgIdClsidKey", {kVersionedProgId}, {}, {}, false, kChildMustBeVolatile, true, false},
-    {"VersionedProgIdClsidValue", {}, {kVersionedClsid}, {}, false, E_ACCESSDENIED, true, false},
-    {"ProgIdKey", {L""}, {}, {kAppId, kAppModule, kVersionedClsid}, false, kChildMustBeVolatile, true, false},
-    {"ProgIdClsidKey", {kProgId}, {}, {}, false, kChildMustBeVolatile, true, false},
-    {"ProgIdCurVerKey", {kProgId}, {}, {kProgIdClsid}, false, kChildMustBeVolatile, true, false},
-    {"ProgIdCurVerValue", {}, {kProgIdCurVer}, {}, false, E_ACCESSDENIED, true, false},
-    {"ClassKey", {L"CLSID"}, {}, {}, false, kChildMustBeVolatile, true, false},
+    {"ApplicationKey", {L"AppID"}, {}, {}, {}, false, false, kChildMustBeVolatile},
+    {"ApplicationName", {}, {kAppId}, {}, {}, false, false, E_ACCESSDENIED},
+    {"ApplicationModuleKey", {L"AppID"}, {}, {}, {kAppId}, false, false, kChildMustBeVolatile},
+    {"ApplicationModuleValue", {}, {kAppModule}, {}, {}, false, false, E_ACCESSDENIED},
+    {"VersionedProgIdName", {}, {kVersionedProgId}, {}, {}, false, false, E_ACCESSDENIED},
+    {"VersionedProgIdClsidKey", {kVersionedProgId}, {}, {}, {}, false, false, kChildMustBeVolatile},
+    {"VersionedProgIdClsidValue", {}, {kVersionedClsid}, {}, {}, false, false, E_ACCESSDENIED},
+    {"ProgIdKey", {L""}, {}, {}, {kAppId, kAppModule, kVersionedClsid}, false, false, kChildMustBeVolatile},
+    {"ProgIdClsidKey", {kProgId}, {}, {}, {}, false, false, kChildMustBeVolatile},
+    {"ProgIdCurVerKey", {kProgId}, {}, {}, {kProgIdClsid}, false, false, kChildMustBeVolatile},
+    {"ProgIdCurVerValue", {}, {kProgIdCurVer}, {}, {}, false, false, E_ACCESSDENIED},
+    {"ClassKey", {L"CLSID"}, {}, {}, {}, false, false, kChildMustBeVolatile},
     // E_FAIL: Wine's answer when it cannot write below TypeLib.
-    {"TypeLibrary", {}, {}, {}, true, E_FAIL, true, false},
-    {"TypeLibraryAfterAnOlderClassKey", {}, {}, {kOlderClassSubkey}, true, E_FAIL, true, true},
+    {"TypeLibrary", {}, {}, {}, {}, false, true, E_FAIL},
+    {"TypeLibraryAfterAnOlderClassKey", {}, {}, {}, {}, true, true, E_FAIL},
+    // What cannot be copied is not removed: the registration fails before ForceRemove deletes anything.
+    {"UnreadableOlderClassSubkey", {}, {}, {kOlderClassSubkey}, {}, true, false, E_ACCESSDENIED},
 };
 
 class FailedRegistration : public testing::TestWithParam<std::tuple<Scope, FailurePoint>>
@@ -270,7 +295,7 @@ class FailedRegistration : public testing::TestWithParam<std::tuple<Scope, Failu
 
 } // namespace
 
-TEST_P(FailedRegistration, LeavesEverythingAsItWasApartFromWhatItReplaced)
+TEST_P(FailedRegistration, LeavesEverythingAsItWas)
 {
     const auto& [scope, point] = GetParam();
     ASSERT_TRUE(m_dll.Loaded());
@@ -288,36 +313,45 @@ TEST_P(FailedRegistration, LeavesEverythingAsItWasApartFromWhatItReplaced)
         before[below(path)];
         volatileKeys.insert(below(path));
     }
-    for (const wchar_t* path : point.readOnlyKeys)
+    for (const auto& [paths, permissions] :
+         {std::pair{point.readOnlyKeys, kReadOnly}, std::pair{point.unreadableKeys, kUnreadable}})
     {
-        before[below(path)];
-        restricted[below(path)] = kReadOnly;
+        for (const wchar_t* path : paths)
+        {
+            before[below(path)];
+            restricted[below(path)] = permissions;
+        }
     }
     for (const wchar_t* path : point.otherKeys)
     {
         before[below(path)];
+    }
+    if (point.olderClassKey)
+    {
+        before[below(kOlderClassSubkey)] = {{L"", L"stale"}};
     }
     if (point.typeLibraryFails)
     {
         before[Below(kMachineClasses, L"TypeLib")];
         volatileKeys.insert(Below(kMachineClasses, L"TypeLib"));
     }
+    const auto arrange = [&](const std::set<std::wstring>& volatiles,
+                             const std::map<std::wstring, const wchar_t*>& restrictions)
+    {
+        m_registry.Arrange(before, volatiles, restrictions);
+        if (point.olderClassKey)
+        {
+            m_registry.SetValuesOfEveryType(below(kClassKey));
+        }
+    };
 
-    Keys expected = before;
-    if (point.replacedVersionedProgIdName)
-    {
-        expected[below(kVersionedProgId)][L""] = kScriptClassName;
-    }
-    if (point.replacedClassKey)
-    {
-        std::erase_if(expected, [&](const auto& key) { return key.first.starts_with(below(kClassKey)); });
-    }
     const std::wstring platformEntries = point.typeLibraryFails ? Below(kMachineClasses, L"Interface") : L"";
-    m_registry.Arrange(expected);
+    arrange({}, {});
     const std::wstring expectedDump = m_registry.DumpExcept(platformEntries);
 
-    m_registry.Arrange(before, volatileKeys, restricted);
+    arrange(volatileKeys, restricted);
     EXPECT_EQ(point.expected, scope.registerComponent(m_dll));
+    m_registry.LiftRestrictions();
     EXPECT_EQ(expectedDump, m_registry.DumpExcept(platformEntries));
 }
 

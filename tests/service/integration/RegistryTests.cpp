@@ -119,11 +119,18 @@ INSTANTIATE_TEST_SUITE_P(
                    ReadResult::TooLong, 0},
         StoredData{"TerminatorInside", REG_SZ, TextBytes(L"12\0abcdefghijkl", 32), ReadResult::Read, L"12",
                    ReadResult::TooLong, 0},
-        // Neither read expands: the text read refuses the type, the number read finds it too long.
-        StoredData{"ExpandText", REG_EXPAND_SZ, TerminatedBytes(L"%WINDIR%"), ReadResult::WrongType, L"",
+        // The text read expands and takes a list's first string; the number read takes the raw bytes.
+        StoredData{"ExpandText", REG_EXPAND_SZ, TerminatedBytes(L"%WINDIR%"), ReadResult::Read,
+                   L"C:\\windows", ReadResult::TooLong, 0},
+        StoredData{"ExpandTextTooLongOnceExpanded", REG_EXPAND_SZ, TerminatedBytes(L"%WINDIR%\\system32"),
+                   ReadResult::TooLong, L"", ReadResult::TooLong, 0},
+        StoredData{"MultiText", REG_MULTI_SZ, TextBytes(L"5\0", 6), ReadResult::Read, L"5",
                    ReadResult::TooLong, 0},
-        StoredData{"MultiText", REG_MULTI_SZ, TextBytes(L"5\0", 6), ReadResult::WrongType, L"",
-                   ReadResult::TooLong, 0},
+        StoredData{"MultiTextTwoStrings", REG_MULTI_SZ,
+                   TextBytes(L"12\0"
+                             L"34\0",
+                             14),
+                   ReadResult::Read, L"12", ReadResult::TooLong, 0},
         StoredData{
             "Qword", REG_QWORD, {5, 0, 0, 0, 0, 0, 0, 0}, ReadResult::WrongType, L"", ReadResult::TooLong, 0},
         StoredData{"OneByteBinary", REG_BINARY, {0x01}, ReadResult::WrongType, L"", ReadResult::Read, 1},

@@ -106,8 +106,6 @@ TEST_P(AudioBridgeUnreadableSetVolume, IsNeitherAppliedNorDeleted)
 INSTANTIATE_TEST_SUITE_P(
     Values, AudioBridgeUnreadableSetVolume,
     ::testing::Values(UnreadableCase{"Dword", NumberValue(500000)},
-                      UnreadableCase{"ExpandText", Retyped(REG_EXPAND_SZ, L"500000")},
-                      UnreadableCase{"MultiText", Retyped(REG_MULTI_SZ, L"500000")},
                       UnreadableCase{"BinaryText", Retyped(REG_BINARY, L"500000")},
                       UnreadableCase{"LongBinary", StoredValue{REG_BINARY, std::vector<BYTE>(100, 0x31)}}),
     [](const auto& info) { return std::string(info.param.name); });

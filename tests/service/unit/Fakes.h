@@ -109,12 +109,18 @@ class FakeRegistry final : public platform::IRegistry
         {
             return platform::ReadResult::Missing;
         }
-        if (stored->type != REG_SZ)
+        if (stored->type != REG_SZ && stored->type != REG_EXPAND_SZ && stored->type != REG_MULTI_SZ)
         {
             return platform::ReadResult::WrongType;
         }
-        const size_t chars = stored->data.size() / sizeof(wchar_t);
-        const std::wstring data(reinterpret_cast<const wchar_t*>(stored->data.data()), chars);
+        size_t chars = stored->data.size() / sizeof(wchar_t);
+        std::wstring data(reinterpret_cast<const wchar_t*>(stored->data.data()), chars);
+        if (stored->type == REG_EXPAND_SZ)
+        {
+            // Expanded as the real read does, and measured with the terminator the expansion writes.
+            data = Expanded(data.substr(0, data.find(L'\0')));
+            chars = data.size();
+        }
         // Data that fills the 16 characters needs a terminator among them.
         if (chars > platform::kRegistryTextChars ||
             (chars == platform::kRegistryTextChars && data.find(L'\0') == std::wstring::npos))
@@ -163,6 +169,14 @@ class FakeRegistry final : public platform::IRegistry
     }
 
   private:
+    // The text with its environment variables expanded, terminator included.
+    static std::wstring Expanded(const std::wstring& text)
+    {
+        std::wstring expanded(ExpandEnvironmentStringsW(text.c_str(), nullptr, 0), L'\0');
+        ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        return expanded;
+    }
+
     Journal& m_journal;
     std::map<std::pair<std::wstring, std::wstring>, StoredValue> m_values;
     std::vector<std::wstring> m_undeletable;

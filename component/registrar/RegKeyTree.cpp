@@ -1,0 +1,189 @@
+#include "component/registrar/RegKeyTree.h"
+
+#include "component/registrar/LoadedModuleFunction.h"
+#include "component/registrar/StringCopy.h"
+#include "platform/UniqueHandle.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+
+namespace
+{
+
+// Subkey names are at most 255 characters.
+constexpr DWORD kSubkeyNameBufferSize = 256;
+
+using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
+
+// Looked up once per process; older systems lack the function. Two threads may both look it up and
+// store the same result.
+std::atomic<RegDeleteKeyExWFunction> g_regDeleteKeyEx{nullptr};
+std::atomic<bool> g_regDeleteKeyExLookedUp{false};
+
+RegDeleteKeyExWFunction FindRegDeleteKeyEx()
+{
+    if (!g_regDeleteKeyExLookedUp.load(std::memory_order_acquire))
+    {
+        g_regDeleteKeyEx.store(
+            FindLoadedModuleFunction<RegDeleteKeyExWFunction>(L"Advapi32.dll", "RegDeleteKeyExW"),
+            std::memory_order_relaxed);
+        g_regDeleteKeyExLookedUp.store(true, std::memory_order_release);
+    }
+    return g_regDeleteKeyEx.load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+LSTATUS DeleteKeyTree(HKEY parent, const wchar_t* name)
+{
+    platform::UniqueRegKey key;
+    const LSTATUS openError = RegOpenKeyExW(parent, name, 0, KEY_READ | KEY_WRITE, key.Put());
+    if (openError != ERROR_SUCCESS)
+    {
+        return openError;
+    }
+    for (;;)
+    {
+        wchar_t subkey[kSubkeyNameBufferSize];
+        DWORD subkeyLength = kSubkeyNameBufferSize;
+        if (RegEnumKeyExW(key.Get(), 0, subkey, &subkeyLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+        {
+            break;
+        }
+        const LSTATUS error = DeleteKeyTree(key.Get(), subkey);
+        if (error != ERROR_SUCCESS)
+        {
+            return error;
+        }
+    }
+    key.Reset();
+    return DeleteOneKey(parent, name);
+}
+
+LSTATUS DeleteOneKey(HKEY parent, const wchar_t* name)
+{
+    const RegDeleteKeyExWFunction regDeleteKeyEx = FindRegDeleteKeyEx();
+    return regDeleteKeyEx != nullptr ? regDeleteKeyEx(parent, name, 0, 0) : RegDeleteKeyW(parent, name);
+}
+
+LSTATUS SavedValue::Read(HKEY key, const wchar_t* valueName)
+{
+    name = CopyString(valueName != nullptr ? valueName : L"");
+    if (!name)
+    {
+        return ERROR_OUTOFMEMORY;
+    }
+    const LSTATUS sizeError = RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &size);
+    if (sizeError != ERROR_SUCCESS)
+    {
+        return sizeError;
+    }
+    data.reset(new (std::nothrow) BYTE[size + 1]); // + 1: never an empty allocation
+    if (!data)
+    {
+        return ERROR_OUTOFMEMORY;
+    }
+    return RegQueryValueExW(key, valueName, nullptr, &type, data.get(), &size);
+}
+
+LSTATUS SavedValue::Write(HKEY key) const
+{
+    return RegSetValueExW(key, name[0] != L'\0' ? name.get() : nullptr, 0, type, data.get(), size);
+}
+
+LSTATUS SavedKeyTree::Copy(HKEY parent, const wchar_t* name, std::unique_ptr<SavedKeyTree>& tree)
+{
+    platform::UniqueRegKey key;
+    const LSTATUS openError = RegOpenKeyExW(parent, name, 0, KEY_READ, key.Put());
+    if (openError != ERROR_SUCCESS)
+    {
+        return openError;
+    }
+    std::unique_ptr<SavedKeyTree> copy(new (std::nothrow) SavedKeyTree);
+    if (!copy)
+    {
+        return ERROR_OUTOFMEMORY;
+    }
+    copy->m_name = CopyString(name);
+    if (!copy->m_name)
+    {
+        return ERROR_OUTOFMEMORY;
+    }
+    const LSTATUS error = copy->CopyFrom(key.Get());
+    if (error == ERROR_SUCCESS)
+    {
+        tree = std::move(copy);
+    }
+    // A subkey that vanished while it was copied is no key that cannot be read.
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_CANTREAD : error;
+}
+
+LSTATUS SavedKeyTree::CopyFrom(HKEY key)
+{
+    DWORD subkeyCount = 0;
+    DWORD valueCount = 0;
+    DWORD longestValueName = 0;
+    DWORD largestData = 0;
+    LSTATUS error = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
+                                     &valueCount, &longestValueName, &largestData, nullptr, nullptr);
+    if (error != ERROR_SUCCESS)
+    {
+        return error;
+    }
+    m_values.reset(new (std::nothrow) SavedValue[valueCount + 1]);
+    m_subkeys.reset(new (std::nothrow) std::unique_ptr<SavedKeyTree>[subkeyCount + 1]);
+    std::unique_ptr<wchar_t[]> valueName(new (std::nothrow) wchar_t[longestValueName + 1]);
+    if (!m_values || !m_subkeys || !valueName)
+    {
+        return ERROR_OUTOFMEMORY;
+    }
+    for (; m_valueCount < valueCount; ++m_valueCount)
+    {
+        DWORD nameLength = longestValueName + 1;
+        error = RegEnumValueW(key, m_valueCount, valueName.get(), &nameLength, nullptr, nullptr, nullptr,
+                              nullptr);
+        if (error == ERROR_SUCCESS)
+        {
+            error = m_values[m_valueCount].Read(key, valueName.get());
+        }
+        if (error != ERROR_SUCCESS)
+        {
+            return error;
+        }
+    }
+    for (; m_subkeyCount < subkeyCount; ++m_subkeyCount)
+    {
+        wchar_t subkey[kSubkeyNameBufferSize];
+        DWORD subkeyLength = kSubkeyNameBufferSize;
+        error = RegEnumKeyExW(key, m_subkeyCount, subkey, &subkeyLength, nullptr, nullptr, nullptr, nullptr);
+        if (error == ERROR_SUCCESS)
+        {
+            error = Copy(key, subkey, m_subkeys[m_subkeyCount]);
+        }
+        if (error != ERROR_SUCCESS)
+        {
+            return error;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+void SavedKeyTree::Restore(HKEY parent) const
+{
+    platform::UniqueRegKey key;
+    if (RegCreateKeyExW(parent, m_name.get(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.Put(), nullptr) != ERROR_SUCCESS)
+    {
+        return;
+    }
+    for (DWORD index = 0; index < m_valueCount; ++index)
+    {
+        m_values[index].Write(key.Get());
+    }
+    for (DWORD index = 0; index < m_subkeyCount; ++index)
+    {
+        m_subkeys[index]->Restore(key.Get());
+    }
+}
