@@ -113,14 +113,15 @@ bool KeyExists(HKEY root, const std::wstring& path)
 }
 
 HRESULT RunTestScript(const std::wstring& text, bool doRegister,
-                      const std::vector<std::pair<std::wstring, std::wstring>>& substitutions)
+                      const std::vector<std::pair<std::wstring, std::wstring>>& substitutions,
+                      RegistrationJournal* journal)
 {
     CRegObject registrar;
     for (const auto& [name, value] : substitutions)
     {
         registrar.AddSubstitution(name.c_str(), value.c_str());
     }
-    return CRegScriptParser(registrar).RunScript(text.c_str(), doRegister);
+    return CRegScriptParser(registrar).RunScript(text.c_str(), doRegister, journal);
 }
 
 std::vector<BYTE> StringBytes(const std::wstring& text)

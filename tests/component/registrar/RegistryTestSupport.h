@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class RegistrationJournal;
+
 // Root of every key the registrar tests write: HKCU\Software\VoltwiseRegistrarTests.
 extern const wchar_t kTestRootPath[];
 
@@ -42,9 +44,11 @@ struct RegistryValue
 bool ReadValue(HKEY root, const std::wstring& path, const wchar_t* valueName, RegistryValue& value);
 bool KeyExists(HKEY root, const std::wstring& path);
 
-// Runs text in one registrar with the given substitutions (name, value pairs).
+// Runs text in one registrar with the given substitutions (name, value pairs), recording what it changes in
+// the journal when one is given.
 HRESULT RunTestScript(const std::wstring& text, bool doRegister,
-                      const std::vector<std::pair<std::wstring, std::wstring>>& substitutions = {});
+                      const std::vector<std::pair<std::wstring, std::wstring>>& substitutions = {},
+                      RegistrationJournal* journal = nullptr);
 
 // Bytes of a UTF-16 string including its terminating zero, as REG_SZ stores them.
 std::vector<BYTE> StringBytes(const std::wstring& text);

@@ -153,15 +153,19 @@ std::wstring ScriptGenerator::Entries(int depth, int count)
     return entries;
 }
 
-std::wstring ScriptGenerator::WellFormed()
+std::wstring ScriptGenerator::WellFormed(bool classesRoot)
 {
-    static const wchar_t* const kRoots[] = {L"HKCU", L"hkcu", L"HKEY_CURRENT_USER"};
+    static const wchar_t* const kUserRoots[] = {L"HKCU", L"hkcu", L"HKEY_CURRENT_USER"};
+    static const wchar_t* const kClassesRoots[] = {L"HKCR", L"'HKCR'", L"hkcr", L"HKEY_CLASSES_ROOT",
+                                                   L"'HKEY_Classes_Root'"};
     std::wstring script;
     const size_t blocks = 1 + Below(2);
     for (size_t block = 0; block < blocks; ++block)
     {
-        script += kRoots[Below(std::size(kRoots))] + Whitespace() + L"{" +
-                  Entries(1, 1 + static_cast<int>(Below(5))) + Whitespace() + L"}" + Whitespace();
+        script += (classesRoot ? kClassesRoots[Below(std::size(kClassesRoots))]
+                               : kUserRoots[Below(std::size(kUserRoots))]) +
+                  Whitespace() + L"{" + Entries(1, 1 + static_cast<int>(Below(5))) + Whitespace() + L"}" +
+                  Whitespace();
     }
     return script;
 }

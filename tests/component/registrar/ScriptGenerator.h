@@ -11,8 +11,9 @@ class ScriptGenerator
 
     // A script that registers and unregisters without error and leaves the key as it was: fresh names
     // only, existing keys (kBaselineKeys) only under NoRemove and without assignment, no ForceRemove or
-    // Delete. Quoted values use the substitutions Module and Sub.
-    std::wstring WellFormed();
+    // Delete. Quoted values use the substitutions Module and Sub. Its root blocks are HKCU's, or with
+    // classesRoot the classes root's, in the spellings the interpreter takes for it.
+    std::wstring WellFormed(bool classesRoot = false);
     // The script with a few random edits: tokens, braces, quotes, percent signs, long tokens, deep nesting.
     std::wstring Mutate(std::wstring script);
 

@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include "component/registrar/PerUserRegistration.h"
 #include "component/registrar/RegKeyTree.h"
+#include "component/registrar/RegistrationJournal.h"
 #include "platform/UniqueHandle.h"
 #include "tests/component/registrar/RegistryTestSupport.h"
 #include "tests/component/registrar/ScriptGenerator.h"
@@ -19,7 +21,8 @@ namespace
 
 constexpr unsigned kSeed = 20261207;
 constexpr int kRounds = 800;
-constexpr int kMutationsPerRound = 4;
+constexpr int kMutationsPerRound = 12;
+constexpr int kPerUserRounds = 150;
 constexpr wchar_t kScratchPath[] = L"VoltwiseRegistrarRobustness"; // below HKCU\\Software
 
 // Every predefined key a mutated script could name (short of the obsolete HKEY_DYN_DATA, whose letters
@@ -34,6 +37,12 @@ const RedirectedRoot kRedirectedRoots[] = {
     {HKEY_CURRENT_USER, L"HKCU"}, {HKEY_LOCAL_MACHINE, L"HKLM"},  {HKEY_CLASSES_ROOT, L"HKCR"},
     {HKEY_USERS, L"HKU"},         {HKEY_CURRENT_CONFIG, L"HKCC"}, {HKEY_PERFORMANCE_DATA, L"HKPD"},
 };
+
+HRESULT RunWithSubstitutions(const std::wstring& script, bool doRegister,
+                             RegistrationJournal* journal = nullptr)
+{
+    return RunTestScript(script, doRegister, {{L"Module", L"C:\\x''y.dll"}, {L"Sub", L"{ } %"}}, journal);
+}
 
 class ScriptRobustness : public testing::Test
 {
@@ -107,6 +116,21 @@ class ScriptRobustness : public testing::Test
 
     std::wstring DumpScratch() const { return test_support::DumpTree(m_scratch.Get(), L""); }
 
+    // Registers the script as the registration exports do: a failure undoes the whole run, which must
+    // then leave the registry exactly as it was. Tells whether it failed.
+    bool RegisterAllOrNothing(const std::wstring& script)
+    {
+        const std::wstring before = DumpScratch();
+        RegistrationJournal journal;
+        if (SUCCEEDED(RunWithSubstitutions(script, true, &journal)))
+        {
+            return false;
+        }
+        journal.UndoAll();
+        EXPECT_EQ(before, DumpScratch()) << script;
+        return true;
+    }
+
     std::wstring DumpOutsideScratch() const
     {
         std::wstring dump = test_support::DumpTree(m_realMachineSoftware.Get(), L"");
@@ -123,12 +147,6 @@ class ScriptRobustness : public testing::Test
     platform::UniqueRegKey m_realMachineSoftware;
     platform::UniqueRegKey m_scratch;
 };
-
-HRESULT RunWithSubstitutions(const std::wstring& script, bool doRegister)
-{
-    return RunTestScript(script, doRegister, {{L"Module", L"C:\\x''y.dll"}, {L"Sub", L"{ } %"}});
-}
-
 } // namespace
 
 TEST_F(ScriptRobustness, GeneratedAndMutatedScriptsStayInsideTheScratchKey)
@@ -150,15 +168,46 @@ TEST_F(ScriptRobustness, GeneratedAndMutatedScriptsStayInsideTheScratchKey)
         for (int mutation = 0; mutation < kMutationsPerRound; ++mutation)
         {
             const std::wstring mutated = generator.Mutate(script);
-            failedMutations += FAILED(RunWithSubstitutions(mutated, true)) ? 1 : 0;
+            failedMutations += RegisterAllOrNothing(mutated) ? 1 : 0;
             RunWithSubstitutions(mutated, false);
             ++scripts;
         }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf(
-        "%d scripts (%d well-formed, %d mutated, %d of these failed to register), each registered and "
-        "unregistered, in %.2f s\n",
+        "%d scripts (%d well-formed, %d mutated, %d of these failed to register and were undone exactly), "
+        "each registered and unregistered, in %.2f s\n",
         scripts, kRounds, scripts - kRounds, failedMutations, seconds);
+    EXPECT_EQ(outsideBefore, DumpOutsideScratch());
+}
+
+// Runs in a process of its own (the switch stays on): per user, scripts whose root is the classes root in
+// any spelling, mutated or not, write below the user's classes only, never for the machine.
+TEST_F(ScriptRobustness, PerUserRunsWriteOnlyForTheUser)
+{
+    EnablePerUserRegistration();
+    const std::wstring outsideBefore = DumpOutsideScratch();
+    ScriptGenerator generator(kSeed);
+    for (int round = 0; round < kPerUserRounds; ++round)
+    {
+        ResetScratch();
+        const std::wstring script = generator.WellFormed(true);
+        ASSERT_EQ(S_OK, RunWithSubstitutions(script, true)) << script;
+        ASSERT_TRUE(KeyExists(m_scratch.Get(), L"Software\\Classes")) << script;
+        for (const std::wstring& run : {script, generator.Mutate(script), generator.Mutate(script)})
+        {
+            RegisterAllOrNothing(run);
+            RunWithSubstitutions(run, false);
+            for (const RedirectedRoot& redirected : kRedirectedRoots)
+            {
+                if (redirected.root != HKEY_CURRENT_USER)
+                {
+                    const std::wstring root = std::wstring(kScratchPath) + L"\\" + redirected.scratchName;
+                    ASSERT_EQ(L"[" + root + L"]\n", test_support::DumpTree(m_realUserSoftware.Get(), root))
+                        << run;
+                }
+            }
+        }
+    }
     EXPECT_EQ(outsideBefore, DumpOutsideScratch());
 }
