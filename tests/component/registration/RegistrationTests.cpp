@@ -7,10 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "tests/support/ComponentRegistration.h"
 #include "tests/support/DebugTrace.h"
 #include "tests/support/Process.h"
+#include "tests/support/RegistryDump.h"
 #include "tests/support/RegistryKeys.h"
 #include "tests/support/UnixPath.h"
 
@@ -263,6 +266,143 @@ INSTANTIATE_TEST_SUITE_P(
             "WScript.Echo(new ActiveXObject(\"Voltwise.BatteryRemainingTime\").GetRemainingTime());\r\n"},
         std::pair{L".vbs",
                   "WScript.Echo CreateObject(\"Voltwise.BatteryRemainingTime.1\").GetRemainingTime()\r\n"}));
+
+// A copy of the DLL, beside it, whose registration fails late: its type library cannot be loaded (its
+// resource zeroed), or its class script ends with a root block that is no script.
+enum class Breakage
+{
+    TypeLibrary,
+    ClassScript,
+};
+
+std::wstring BrokenCopy(const std::wstring& dll, Breakage breakage)
+{
+    const bool typeLibrary = breakage == Breakage::TypeLibrary;
+    const wchar_t* type = typeLibrary ? L"TYPELIB" : L"REGISTRY";
+    const WORD id = typeLibrary ? 1 : 102;
+    std::vector<BYTE> data;
+    WORD language = 0;
+    {
+        const HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+        const auto* begin = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
+        data.assign(begin, begin + SizeofResource(module, resource));
+        EnumResourceLanguagesW(
+            module, type, MAKEINTRESOURCEW(id),
+            [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR result)
+            {
+                *reinterpret_cast<WORD*>(result) = found;
+                return FALSE;
+            },
+            reinterpret_cast<LONG_PTR>(&language));
+        FreeLibrary(module);
+    }
+    const std::wstring copy = dll.substr(0, dll.rfind(L'\\') + 1) + L"Broken.dll";
+    EXPECT_TRUE(CopyFileW(dll.c_str(), copy.c_str(), FALSE));
+    const std::string tail = "\r\nHKCR { 'not\\a key' }\r\n";
+    if (typeLibrary)
+    {
+        data.assign(data.size(), 0); // no type library's header
+    }
+    else
+    {
+        data.insert(data.end(), tail.begin(), tail.end());
+    }
+    const HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
+    EXPECT_TRUE(UpdateResourceW(update, type, MAKEINTRESOURCEW(id), language, data.data(),
+                                static_cast<DWORD>(data.size())));
+    EXPECT_TRUE(EndUpdateResourceW(update, FALSE));
+    return copy;
+}
+
+struct ReRegistration
+{
+    const char* name;
+    const wchar_t* command; // followed by the DLL
+    const Scope* scope;
+};
+
+const std::wstring kInstallPerMachine = L"\"" + FileFromEnvironment("EXPORT_CALLER") + L"\" ";
+
+const ReRegistration kReRegistrations[] = {
+    {"DllRegisterServer", L"regsvr32.exe /s ", &PerMachine},
+    {"DllInstall", nullptr, &PerMachine}, // the export caller, DllInstall(TRUE, "")
+    {"DllInstallUser", L"regsvr32.exe /s /n /i:user ", &PerUser},
+};
+
+class FailedReRegistration
+    : public CleanRegistry<testing::TestWithParam<std::tuple<ReRegistration, Breakage>>>
+{
+  protected:
+    DWORD Register(const std::wstring& dll) const
+    {
+        const ReRegistration& run = std::get<0>(GetParam());
+        return RunProcess(run.command != nullptr ? run.command + Quoted(dll)
+                                                 : kInstallPerMachine + Quoted(dll) + L" DllInstall 1 \"\"")
+            .exitCode;
+    }
+
+    // The component's keys in the scope, and the type library's and interface's, which the platform keeps
+    // for the machine under Wine.
+    std::wstring Dump() const
+    {
+        const Scope& scope = *std::get<0>(GetParam()).scope;
+        std::wstring dump;
+        for (const wchar_t* key : kComponentOwnedKeys)
+        {
+            dump += test_support::DumpTree(scope.root, scope.classesPath + std::wstring(key));
+        }
+        for (const wchar_t* key : {L"TypeLib\\{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}",
+                                   L"Interface\\{57C42397-6AE3-4AC5-AF16-466BCA2C252A}"})
+        {
+            dump += test_support::DumpTree(HKEY_CLASSES_ROOT, key);
+        }
+        return dump;
+    }
+};
+
+// A failed update of a working registration leaves it exactly as it was, with what ForceRemove took away in
+// between (the class key, with a subkey and values of someone else's) given back.
+TEST_P(FailedReRegistration, LeavesTheWorkingRegistrationAsItWas)
+{
+    const auto& [run, breakage] = GetParam();
+    ASSERT_EQ(0u, Register(m_dll));
+    const std::wstring classKey = std::wstring(run.scope->classesPath) + kComponentClassKey;
+    const DWORD number = 42;
+    const BYTE bytes[] = {1, 2, 3};
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(run.scope->root, classKey.c_str(), L"number", REG_DWORD, &number,
+                                             sizeof number));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(run.scope->root, (classKey + L"\\Foreign").c_str(), L"bytes",
+                                             REG_BINARY, bytes, sizeof bytes));
+    const std::wstring before = Dump();
+
+    EXPECT_NE(0u, Register(BrokenCopy(m_dll, breakage)));
+    EXPECT_EQ(before, Dump());
+    if (run.scope == &PerMachine) // Wine cannot activate per-user classes
+    {
+        ASSERT_EQ(S_OK, CoInitialize(nullptr));
+        CLSID clsid = {};
+        IUnknown* object = nullptr;
+        EXPECT_EQ(S_OK, CLSIDFromProgID(L"Voltwise.BatteryRemainingTime", &clsid));
+        EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                         reinterpret_cast<void**>(&object)));
+        if (object != nullptr)
+        {
+            object->Release();
+        }
+        CoUninitialize();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, FailedReRegistration,
+                         testing::Combine(testing::ValuesIn(kReRegistrations),
+                                          testing::Values(Breakage::TypeLibrary, Breakage::ClassScript)),
+                         [](const auto& info)
+                         {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == Breakage::TypeLibrary ? "_TypeLibrary"
+                                                                                      : "_ClassScript");
+                         });
 
 // What regsvr32 leaves in the debug output of its process, read the way Wine shows it (WINEDEBUG=+debugstr).
 class RegistrationTrace : public CleanRegistry<testing::Test>
