@@ -16,6 +16,15 @@
         return hrReturned;                                                                                   \
     } while (false)
 
+#define RETURN_HR_IF(result, condition)                                                                      \
+    do                                                                                                       \
+    {                                                                                                        \
+        if (condition)                                                                                       \
+        {                                                                                                    \
+            RETURN_HR(result);                                                                               \
+        }                                                                                                    \
+    } while (false)
+
 #define RETURN_IF_FAILED(expression)                                                                         \
     do                                                                                                       \
     {                                                                                                        \

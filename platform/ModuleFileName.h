@@ -11,14 +11,8 @@ namespace platform
 inline HRESULT GetModuleFileName(HINSTANCE module, wchar_t (&file)[MAX_PATH])
 {
     const DWORD length = GetModuleFileNameW(module, file, MAX_PATH);
-    if (length == 0)
-    {
-        RETURN_HR(HResultFromLastError());
-    }
-    if (length == MAX_PATH)
-    {
-        RETURN_HR(HResultFromWin32(ERROR_INSUFFICIENT_BUFFER));
-    }
+    RETURN_HR_IF(HResultFromLastError(), length == 0);
+    RETURN_HR_IF(HResultFromWin32(ERROR_INSUFFICIENT_BUFFER), length == MAX_PATH);
     return S_OK;
 }
 

@@ -35,11 +35,14 @@ template <typename Handle, auto Close, Handle Invalid = Handle{}> class UniqueHa
 
     Handle Release() { return std::exchange(m_handle, Invalid); }
 
+    // Keeps the thread's last error: a caller may read the error of the call that gave it the new handle.
     void Reset(Handle handle = Invalid)
     {
         if (m_handle != Invalid)
         {
+            const DWORD lastError = GetLastError();
             Close(m_handle);
+            SetLastError(lastError);
         }
         m_handle = handle;
     }

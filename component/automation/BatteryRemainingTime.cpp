@@ -30,10 +30,7 @@ const InterfaceEntry* CBatteryRemainingTime::InterfaceTable()
 
 HRESULT CBatteryRemainingTime::GetRemainingTime(long* BRTime)
 {
-    if (BRTime == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, BRTime == nullptr);
     *BRTime = 0;
     SYSTEM_POWER_STATUS status{};
     if (QuerySystemPowerStatus(status))

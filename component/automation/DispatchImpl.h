@@ -14,10 +14,7 @@ class IDispatchImpl : public Interface
   public:
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override
     {
-        if (pctinfo == nullptr)
-        {
-            RETURN_HR(E_POINTER);
-        }
+        RETURN_HR_IF(E_POINTER, pctinfo == nullptr);
         *pctinfo = 1;
         return S_OK;
     }

@@ -38,10 +38,7 @@ wchar_t* FindExtension(wchar_t* path)
 
 HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library)
 {
-    if (path == nullptr || library == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, path == nullptr || library == nullptr);
     *path = nullptr;
     *library = nullptr;
     wchar_t file[MAX_PATH];
@@ -50,10 +47,7 @@ HRESULT LoadModuleTypeLibrary(HINSTANCE module, BSTR* path, ITypeLib** library)
     if (FAILED(hr))
     {
         wchar_t* extension = FindExtension(file);
-        if (extension - file > kMaxBaseLength)
-        {
-            RETURN_HR(E_FAIL);
-        }
+        RETURN_HR_IF(E_FAIL, extension - file > kMaxBaseLength);
         std::wcscpy(extension, kTypeLibraryExtension);
         RETURN_IF_FAILED(hr = LoadTypeLib(file, library));
     }

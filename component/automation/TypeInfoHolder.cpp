@@ -48,14 +48,8 @@ CComTypeInfoHolder::NameCacheEntry* CComTypeInfoHolder::LoadedNameCache() const
 
 HRESULT CComTypeInfoHolder::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo)
 {
-    if (index != 0)
-    {
-        RETURN_HR(DISP_E_BADINDEX);
-    }
-    if (typeInfo == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(DISP_E_BADINDEX, index != 0);
+    RETURN_HR_IF(E_POINTER, typeInfo == nullptr);
     HRESULT hr = S_OK;
     if (LoadedTypeInfo() == nullptr)
     {
@@ -87,10 +81,8 @@ HRESULT CComTypeInfoHolder::GetIDsOfNames(wchar_t** names, UINT count, LCID lcid
         return S_OK;
     }
     // A null array or name would be read or written by any lookup, the type information's own included.
-    if (names == nullptr || dispIds == nullptr || std::find(names, names + count, nullptr) != names + count)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, names == nullptr || dispIds == nullptr ||
+                                std::find(names, names + count, nullptr) != names + count);
     if (count == 1 && LookUpCachedName(names[0], dispIds[0]))
     {
         return S_OK;

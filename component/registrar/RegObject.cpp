@@ -24,10 +24,7 @@ ULONG STDMETHODCALLTYPE CRegObject::Release()
 
 HRESULT STDMETHODCALLTYPE CRegObject::AddSubstitution(const wchar_t* name, const wchar_t* value)
 {
-    if (name == nullptr || value == nullptr)
-    {
-        RETURN_HR(E_INVALIDARG);
-    }
+    RETURN_HR_IF(E_INVALIDARG, name == nullptr || value == nullptr);
     std::unique_ptr<wchar_t[]> nameCopy = CopyString(name);
     RETURN_IF_NULL_ALLOC(nameCopy);
     std::unique_ptr<wchar_t[]> valueCopy = CopyString(value);

@@ -20,10 +20,7 @@ constexpr size_t kMaxRememberedKeyNameLength = MAX_PATH - 1;
 // An entry names exactly one level below its parent: an empty name would address the parent itself.
 HRESULT CheckKeyName(const ScriptToken& name)
 {
-    if (name.Length() == 0 || name.Contains(L'\\'))
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, name.Length() == 0 || name.Contains(L'\\'));
     return S_OK;
 }
 
@@ -31,10 +28,7 @@ HRESULT CheckKeyName(const ScriptToken& name)
 
 HRESULT CRegScriptParser::ProcessKeyList(HKEY parent, bool doRegister, bool recovery, unsigned depth)
 {
-    if (depth > kMaxBlockDepth)
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, depth > kMaxBlockDepth);
     ScriptToken token;
     PROPAGATE_IF_FAILED(token.Allocate());
     PROPAGATE_IF_FAILED(NextToken(token));
@@ -179,10 +173,7 @@ HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool re
         return S_OK;
     }
     // A cut-down name would delete a different key.
-    if (!nameRemembered)
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, !nameRemembered);
     RETURN_IF_WIN32_ERROR(DeleteOneKey(parent, keyName.Text()));
     return S_OK;
 }
@@ -192,10 +183,7 @@ HRESULT CRegScriptParser::ReadValueName(ScriptToken& name, ScriptToken& token)
     PROPAGATE_IF_FAILED(name.Allocate());
     PROPAGATE_IF_FAILED(NextToken(name));
     PROPAGATE_IF_FAILED(NextToken(token));
-    if (token.First() != L'=')
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, token.First() != L'=');
     return S_OK;
 }
 

@@ -30,15 +30,9 @@ HRESULT CRegScriptParser::ProcessRootBlock(ScriptToken& token, bool doRegister)
 {
     PROPAGATE_IF_FAILED(NextToken(token));
     const HKEY root = LookupRootKey(token.Text());
-    if (root == nullptr)
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, root == nullptr);
     PROPAGATE_IF_FAILED(NextToken(token));
-    if (token.First() != L'{')
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, token.First() != L'{');
     const RegistrationJournal::Mark blockStart = m_journal->Current();
     const HRESULT result = ProcessKeyList(root, doRegister, false, 1);
     if (FAILED(result))
@@ -61,27 +55,18 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
 {
     SkipWhitespace();
     token.Clear();
-    if (*m_cursor == L'\0')
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, *m_cursor == L'\0');
     if (*m_cursor != kScriptQuote)
     {
         for (; *m_cursor != L'\0' && !IsScriptWhitespace(*m_cursor); ++m_cursor)
         {
-            if (!token.Append(*m_cursor))
-            {
-                RETURN_HR(DISP_E_EXCEPTION);
-            }
+            RETURN_HR_IF(DISP_E_EXCEPTION, !token.Append(*m_cursor));
         }
         return S_OK;
     }
     for (++m_cursor;; ++m_cursor)
     {
-        if (*m_cursor == L'\0')
-        {
-            RETURN_HR(DISP_E_EXCEPTION);
-        }
+        RETURN_HR_IF(DISP_E_EXCEPTION, *m_cursor == L'\0');
         if (*m_cursor == kScriptQuote)
         {
             if (m_cursor[1] != kScriptQuote)
@@ -91,9 +76,6 @@ HRESULT CRegScriptParser::NextToken(ScriptToken& token)
             }
             ++m_cursor; // a doubled quote stands for one
         }
-        if (!token.Append(*m_cursor))
-        {
-            RETURN_HR(DISP_E_EXCEPTION);
-        }
+        RETURN_HR_IF(DISP_E_EXCEPTION, !token.Append(*m_cursor));
     }
 }

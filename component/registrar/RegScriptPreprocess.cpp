@@ -216,23 +216,14 @@ HRESULT CRegScriptParser::PreprocessScript(const wchar_t* script, std::unique_pt
             }
             const wchar_t* nameStart = position + 1;
             const wchar_t* nameEnd = wcschr(nameStart, L'%');
-            if (nameEnd == nullptr)
-            {
-                RETURN_HR(DISP_E_EXCEPTION);
-            }
+            RETURN_HR_IF(DISP_E_EXCEPTION, nameEnd == nullptr);
             const size_t nameLength = static_cast<size_t>(nameEnd - nameStart);
-            if (nameLength > kMaxSubstitutionNameLength)
-            {
-                RETURN_HR(E_FAIL);
-            }
+            RETURN_HR_IF(E_FAIL, nameLength > kMaxSubstitutionNameLength);
             wchar_t name[kMaxSubstitutionNameLength + 1];
             wmemcpy(name, nameStart, nameLength);
             name[nameLength] = L'\0';
             const wchar_t* value = m_registrar.FindSubstitution(name);
-            if (value == nullptr)
-            {
-                RETURN_HR(DISP_E_EXCEPTION);
-            }
+            RETURN_HR_IF(DISP_E_EXCEPTION, value == nullptr);
             PROPAGATE_IF_FAILED(output.Append(value));
             position = nameEnd + 1;
             continue;

@@ -41,16 +41,10 @@ BYTE HexDigitValue(wchar_t digit)
 HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
                        const ScriptToken& text)
 {
-    if (text.Length() % 2 != 0)
-    {
-        RETURN_HR(E_FAIL);
-    }
+    RETURN_HR_IF(E_FAIL, text.Length() % 2 != 0);
     const size_t byteCount = text.Length() / 2;
     std::unique_ptr<BYTE[]> bytes(new (std::nothrow) BYTE[byteCount + 1]);
-    if (!bytes)
-    {
-        RETURN_HR(E_FAIL);
-    }
+    RETURN_HR_IF(E_FAIL, !bytes);
     const wchar_t* digits = text.Text();
     for (size_t index = 0; index < byteCount; ++index)
     {
@@ -109,10 +103,7 @@ HRESULT CRegScriptParser::SetValueFromScript(HKEY key, const wchar_t* valueName,
 {
     PROPAGATE_IF_FAILED(NextToken(token));
     DWORD type = REG_NONE;
-    if (!LookupValueType(token.Text(), type))
-    {
-        RETURN_HR(DISP_E_EXCEPTION);
-    }
+    RETURN_HR_IF(DISP_E_EXCEPTION, !LookupValueType(token.Text(), type));
     PROPAGATE_IF_FAILED(NextToken(token));
     switch (type)
     {

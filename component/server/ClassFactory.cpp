@@ -30,15 +30,9 @@ HRESULT CComClassFactory::Initialize(Creator createInstance)
 
 HRESULT CComClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out)
 {
-    if (out == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, out == nullptr);
     *out = nullptr;
-    if (outer != nullptr && !IsEqualGUID(iid, IID_IUnknown))
-    {
-        RETURN_HR(CLASS_E_NOAGGREGATION);
-    }
+    RETURN_HR_IF(CLASS_E_NOAGGREGATION, outer != nullptr && !IsEqualGUID(iid, IID_IUnknown));
     return m_createInstance(outer, iid, out);
 }
 
@@ -57,10 +51,7 @@ HRESULT CComClassFactory::LockServer(BOOL lock)
 
 HRESULT CreateClassObject(void* createInstance, REFIID iid, void** out)
 {
-    if (out == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, out == nullptr);
     *out = nullptr;
     auto* classObject = new (std::nothrow) CComObjectCached<CComClassFactory>();
     RETURN_IF_NULL_ALLOC(classObject);

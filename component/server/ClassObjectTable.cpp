@@ -28,20 +28,11 @@ CClassObjectTable::~CClassObjectTable()
 
 HRESULT CClassObjectTable::GetClassObject(REFCLSID clsid, REFIID iid, void** out)
 {
-    if (out == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, out == nullptr);
     *out = nullptr;
-    if (!m_objectMapLock.Initialized())
-    {
-        RETURN_HR(E_UNEXPECTED);
-    }
+    RETURN_HR_IF(E_UNEXPECTED, !m_objectMapLock.Initialized());
     ObjectMapEntry* entry = FindCreatableEntry(clsid);
-    if (entry == nullptr)
-    {
-        RETURN_HR(CLASS_E_CLASSNOTAVAILABLE);
-    }
+    RETURN_HR_IF(CLASS_E_CLASSNOTAVAILABLE, entry == nullptr);
     HRESULT hr = S_OK;
     if (LoadPublished(entry->classObject) == nullptr)
     {

@@ -50,10 +50,7 @@ void CDllModuleBase::RunShutdownCallbacks()
 
 HRESULT AddShutdownCallback(CDllModuleBase* module, ShutdownCallback callback, DWORD_PTR data)
 {
-    if (module == nullptr)
-    {
-        RETURN_HR(E_INVALIDARG);
-    }
+    RETURN_HR_IF(E_INVALIDARG, module == nullptr);
     auto* node = new (std::nothrow) CDllModuleBase::ShutdownNode{callback, data, nullptr};
     RETURN_IF_NULL_ALLOC(node);
     CriticalSectionLock::Guard guard(module->m_staticDataLock);

@@ -68,10 +68,7 @@ class CComAggObject final : public IUnknown, public CComObjectRootEx<CComSingleT
 
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
-        if (out == nullptr)
-        {
-            RETURN_HR(E_POINTER);
-        }
+        RETURN_HR_IF(E_POINTER, out == nullptr);
         *out = nullptr;
         if (IsEqualGUID(iid, IID_IUnknown))
         {
@@ -100,10 +97,7 @@ class CComAggObject final : public IUnknown, public CComObjectRootEx<CComSingleT
 // again, which gives its module lock back.
 template <typename Wrapper> HRESULT CreateWrappedInstance(IUnknown* outer, REFIID iid, void** out)
 {
-    if (out == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, out == nullptr);
     *out = nullptr;
     Wrapper* object = nullptr;
     if constexpr (std::is_constructible_v<Wrapper, IUnknown*>)

@@ -16,14 +16,8 @@ HRESULT HandOut(void* object, std::uintptr_t offset, void** out)
 
 HRESULT QueryInterfaceFromTable(void* object, const InterfaceEntry* table, REFIID iid, void** out)
 {
-    if (object == nullptr || table == nullptr)
-    {
-        RETURN_HR(E_INVALIDARG);
-    }
-    if (out == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_INVALIDARG, object == nullptr || table == nullptr);
+    RETURN_HR_IF(E_POINTER, out == nullptr);
     *out = nullptr;
     if (IsEqualGUID(iid, IID_IUnknown))
     {

@@ -3,9 +3,6 @@
 
 HRESULT CVoltwiseModule::AddStandardSubstitutions(IRegistrarBase* registrar)
 {
-    if (registrar == nullptr)
-    {
-        RETURN_HR(E_POINTER);
-    }
+    RETURN_HR_IF(E_POINTER, registrar == nullptr);
     return registrar->AddSubstitution(kAppIdSubstitution, kVoltwiseAppId);
 }

@@ -1,5 +1,7 @@
 #include "tests/support/Process.h"
 
+#include <cstdio>
+
 namespace test_support
 {
 
@@ -23,10 +25,19 @@ platform::UniqueHandleObject StartProgram(std::wstring commandLine, HANDLE stand
     const DWORD flags =
         (redirected ? CREATE_NO_WINDOW : 0) | (environment != nullptr ? CREATE_UNICODE_ENVIRONMENT : 0);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected, flags,
-                        const_cast<wchar_t*>(environment), nullptr, &startup, &process))
+    // Under a loaded Wine a start is refused now and then (once in about ten full runs); the second try is
+    // said on standard error, so that a refusal that repeats is not hidden.
+    for (int attempt = 1; !CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, redirected, flags,
+                                          const_cast<wchar_t*>(environment), nullptr, &startup, &process);
+         ++attempt)
     {
-        return {};
+        std::fprintf(stderr, "CreateProcess failed with error %lu (attempt %d): %ls\n", GetLastError(),
+                     attempt, commandLine.c_str());
+        if (attempt == 2)
+        {
+            return {};
+        }
+        Sleep(200);
     }
     const platform::UniqueHandleObject thread(process.hThread);
     return platform::UniqueHandleObject(process.hProcess);
