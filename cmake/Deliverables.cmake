@@ -13,8 +13,10 @@ function(deliverable_code)
     endforeach()
 endfunction()
 
-# deliverable_binary(<target>): a deliverable itself; it also gets the runtime hooks written for them.
+# deliverable_binary(<target>): a deliverable itself; it also gets the runtime hooks written for them, and is
+# signed when the build has a certificate (cmake/Signing.cmake).
 function(deliverable_binary target)
     deliverable_code(${target})
     target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/platform/RuntimeSupport.cpp)
+    sign_after_link(${target})
 endfunction()

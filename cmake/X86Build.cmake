@@ -1,7 +1,7 @@
 # Voltwise.dll for 32-bit hosts: this source tree configured once more, with the i686 toolchain and only the
 # component and its tests, in build/x86. Every build of this tree builds it too, so both bitnesses always come
-# from the same sources and the same build rules (component/CMakeLists.txt). Its tests join this tree's ctest
-# run under names that begin with "x86-".
+# from the same sources and the same build rules (component/CMakeLists.txt), with the same time stamp and
+# signing certificate. Its tests join this tree's ctest run under names that begin with "x86-".
 include(ExternalProject)
 
 set(X86_BINARY_DIR ${CMAKE_BINARY_DIR}/x86)
@@ -20,6 +20,9 @@ ExternalProject_Add(x86
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw-w64-i686.cmake
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
                -DTELLMARK_COMPONENT_ONLY=ON
+               -DTELLMARK_SOURCE_DATE_EPOCH=${TELLMARK_SOURCE_DATE_EPOCH}
+               -DTELLMARK_SIGNING_CERTIFICATE=${TELLMARK_SIGNING_CERTIFICATE}
+               -DTELLMARK_TIMESTAMP_URL=${TELLMARK_TIMESTAMP_URL}
                ${X86_TEST_ARGS}
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${VOLTWISE_X86_DLL}
