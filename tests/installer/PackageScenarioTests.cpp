@@ -32,6 +32,7 @@ namespace installer_tests
 namespace
 {
 
+using service::integration::kProductKey;
 using service::integration::kStatusKey;
 using service::integration::ReadText;
 using service::integration::WaitUntil;
@@ -279,6 +280,38 @@ TEST_F(PackageScenario, PerUserTouchesNothingOfTheMachineAndUninstallsWithTheSer
     ExpectNothingLeft(kPerUser);
 }
 
+// Removing the feature, the product's only one, is an uninstall by another name.
+TEST_F(PackageScenario, PerMachineRemovingTheFeatureRemovesAllThatAnUninstallRemoves)
+{
+    ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    ExpectANewSessionStartsTheService(kPerMachine);
+
+    ASSERT_EQ(0u, RemoveFeature(m_package, kPerMachine));
+    ExpectNothingLeft(kPerMachine);
+}
+
+// A service whose registry refuses the stop request is ended, so that its file goes without a restart
+// (msiexec's exit code would be 3010).
+TEST_F(PackageScenario, PerMachineUninstallEndsAServiceThatCannotBeAskedToStop)
+{
+    ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    ExpectANewSessionStartsTheService(kPerMachine);
+    ASSERT_TRUE(service::integration::RefuseValueWrites(kProductKey));
+
+    ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
+    ExpectNothingLeft(kPerMachine);
+}
+
+// Add/Remove Programs passes no properties: the installation's own record gives its scope.
+TEST_F(PackageScenario, PerUserRemovedByProductCodeAloneLeavesNothing)
+{
+    ASSERT_EQ(0u, Install(m_package, kPerUser));
+    ExpectANewSessionStartsTheService(kPerUser);
+
+    ASSERT_EQ(0u, UninstallByProductCode());
+    ExpectNothingLeft(kPerUser);
+}
+
 TEST_F(PackageScenario, RepairRestoresADeletedFileAndTheRegistration)
 {
     ASSERT_EQ(0u, Install(m_package, kPerMachine));
@@ -305,7 +338,7 @@ class UpgradeScenario : public Scenario<testing::TestWithParam<OlderPackage>>
 {
 };
 
-TEST_P(UpgradeScenario, StopsTheOlderVersionsServiceAndLeavesOneInstallationOfTheNewFiles)
+TEST_P(UpgradeScenario, ReplacesTheOlderVersionsServiceAndLeavesOneInstallationOfTheNewFiles)
 {
     const std::wstring older = FileFromEnvironment(GetParam().variable);
     ASSERT_FALSE(older.empty()) << GetParam().variable << " is not set";
@@ -313,8 +346,10 @@ TEST_P(UpgradeScenario, StopsTheOlderVersionsServiceAndLeavesOneInstallationOfTh
     ExpectANewSessionStartsTheService(kPerMachine);
 
     ASSERT_EQ(0u, Install(m_package, kPerMachine));
-    EXPECT_THAT(RunningServices(), testing::IsEmpty());
     EXPECT_THAT(InstalledVersions(), testing::ElementsAre(EnvironmentText("TELLMARK_VERSION")));
+    // The older version's service stopped, and the installing user's new one runs without a new logon.
+    EXPECT_TRUE(WaitUntil([] { return ReadText(kStatusKey, L"DisplayOrientation").has_value(); }));
+    EXPECT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(kPerMachine) + kServiceFile));
     ExpectInstalled(kPerMachine);
     if (GetParam().refusedOverTheNewer)
     {

@@ -71,6 +71,21 @@ DWORD Repair(const std::wstring& package, const InstallScope& scope)
     return Msiexec(L"/i " + Quoted(package) + L" REINSTALL=ALL REINSTALLMODE=pecms", scope);
 }
 
+DWORD RemoveFeature(const std::wstring& package, const InstallScope& scope)
+{
+    return Msiexec(L"/i " + Quoted(package) + L" REMOVE=Tellmark", scope);
+}
+
+DWORD UninstallByProductCode()
+{
+    wchar_t product[39];
+    if (MsiEnumRelatedProductsW(kUpgradeCode, 0, 0, product) != ERROR_SUCCESS)
+    {
+        return ERROR_UNKNOWN_PRODUCT;
+    }
+    return RunToExit(L"msiexec.exe /x " + std::wstring(product) + L" /qn", kMsiexecTimeoutMs);
+}
+
 std::wstring PerUserX86Folder()
 {
     return KnownFolder(FOLDERID_LocalAppData) + L"\\Programs\\x86\\";

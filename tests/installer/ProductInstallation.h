@@ -27,6 +27,10 @@ extern const InstallScope kPerUser;
 DWORD Install(const std::wstring& package, const InstallScope& scope);
 DWORD Uninstall(const std::wstring& package, const InstallScope& scope);
 DWORD Repair(const std::wstring& package, const InstallScope& scope);
+// Removes the product's only feature, leaving the rest of the command line as for an installation.
+DWORD RemoveFeature(const std::wstring& package, const InstallScope& scope);
+// What Add/Remove Programs runs: msiexec /x with the installed product's code and no properties.
+DWORD UninstallByProductCode();
 
 // The folder the scope installs into, with a trailing backslash, and its parent, the manufacturer's folder;
 // with x86, those of the DLL for 32-bit hosts.

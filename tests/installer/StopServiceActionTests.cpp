@@ -1,16 +1,19 @@
 #include <windows.h>
 #include <msi.h>
+#include <msiquery.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/UniqueHandle.h"
-#include "service/InstanceMutex.h"
 #include "tests/service/integration/ServiceHarness.h"
+#include "tests/support/UnixPath.h"
 
-#include <thread>
+#include <string>
 
 // The package's StopTellmarkService custom action, called the way msiexec calls it, from TellmarkSetup.dll
-// beside this program, against the real TellmarkSvc.exe.
+// beside this program, in a session of the real package (TELLMARK_MSI) that gives it its CustomActionData as
+// the package does, against the real TellmarkSvc.exe beside this program.
 
 namespace
 {
@@ -18,15 +21,40 @@ namespace
 using namespace service::integration;
 
 using CustomAction = UINT(WINAPI*)(MSIHANDLE);
+using UniqueMsiHandle = platform::UniqueHandle<MSIHANDLE, &MsiCloseHandle>;
 
 constexpr const wchar_t* kManufacturerKey = L"Software\\Quorvel";
 constexpr const wchar_t* kOtherProductKey = L"Software\\Quorvel\\Other";
 constexpr const wchar_t* kSetting = L"Setting";
-// The action's limit for a service that does not stop; the tick count may run a little behind a wait's
-// timeout, and a loaded machine returns late.
+// The action's limit for a service that does not stop; the tick count may run a little behind, and a loaded
+// machine returns late.
 constexpr ULONGLONG kStopTimeoutMs = 10000;
 constexpr ULONGLONG kEarlyMs = 100;
 constexpr ULONGLONG kLateMs = 5000;
+// The exit code of a service the action had to end.
+constexpr DWORD kEndedExitCode = ERROR_TIMEOUT;
+
+std::wstring CurrentUserSid()
+{
+    platform::UniqueHandleObject token;
+    union
+    {
+        TOKEN_USER user;
+        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } information;
+    DWORD size = 0;
+    wchar_t* sid = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()) ||
+        !GetTokenInformation(token.Get(), TokenUser, &information, sizeof information, &size) ||
+        !ConvertSidToStringSidW(information.user.User.Sid, &sid))
+    {
+        return std::wstring();
+    }
+    std::wstring text(sid);
+    LocalFree(sid);
+    return text;
+}
+
 
 class StopServiceAction : public testing::Test
 {
@@ -39,14 +67,22 @@ class StopServiceAction : public testing::Test
         RegDeleteTreeW(HKEY_CURRENT_USER, kManufacturerKey);
         ASSERT_TRUE(m_dll) << "TellmarkSetup.dll cannot be loaded";
         ASSERT_NE(nullptr, m_action);
+        const std::wstring package = test_support::FileFromEnvironment("TELLMARK_MSI");
+        ASSERT_FALSE(package.empty()) << "TELLMARK_MSI is not set";
+        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS), MsiOpenPackageW(package.c_str(), m_session.Put()));
+        const std::wstring data = CurrentUserSid() + L";" + TestFolder() + L"TellmarkSvc.exe";
+        ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS),
+                  MsiSetPropertyW(m_session.Get(), L"CustomActionData", data.c_str()));
     }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kManufacturerKey); }
 
-    UINT Run() const { return m_action(0); }
+    UINT Run() const { return m_action(m_session.Get()); }
 
     platform::UniqueModule m_dll{LoadLibraryW((TestFolder() + L"TellmarkSetup.dll").c_str())};
     CustomAction m_action = reinterpret_cast<CustomAction>(
         reinterpret_cast<void*>(GetProcAddress(m_dll.Get(), "StopTellmarkService")));
+    UniqueMsiHandle m_session;
 };
 
 TEST_F(StopServiceAction, StopsTheRunningServiceOnRequestAndLeavesNoRegistryArea)
@@ -113,31 +149,21 @@ INSTANTIATE_TEST_SUITE_P(
                     Leftover{"ManufacturerValue", StaleAreaAndAManufacturerValue, kManufacturerKey}),
     [](const testing::TestParamInfo<Leftover>& info) { return info.param.name; });
 
-// A service that holds its instance mutex but never stops must not keep an uninstall waiting for ever.
-TEST_F(StopServiceAction, GivesUpOnAServiceThatDoesNotStopAfterItsTimeLimit)
+// A service that cannot be asked to stop must not keep an uninstall waiting for ever, nor its file in use.
+TEST_F(StopServiceAction, EndsAServiceThatCannotBeAskedToStopAfterItsTimeLimit)
 {
-    platform::UniqueHandleObject released(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    platform::UniqueHandleObject owned(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    std::thread hungService(
-        [&]
-        {
-            const platform::UniqueHandleObject mutex(
-                CreateMutexW(nullptr, TRUE, service::kInstanceMutexName));
-            SetEvent(owned.Get());
-            WaitForSingleObject(released.Get(), INFINITE);
-            ReleaseMutex(mutex.Get());
-        });
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(owned.Get(), 10000));
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    ASSERT_TRUE(RefuseValueWrites(kProductKey));
 
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), Run());
     const ULONGLONG elapsed = GetTickCount64() - start;
-    SetEvent(released.Get());
-    hungService.join();
 
+    EXPECT_EQ(service.WaitForExit(0), kEndedExitCode);
     EXPECT_GE(elapsed, kStopTimeoutMs - kEarlyMs);
     EXPECT_LT(elapsed, kStopTimeoutMs + kLateMs);
-    EXPECT_FALSE(KeyExists(kProductKey)) << "the stop request is cleared with the area";
+    EXPECT_FALSE(KeyExists(kProductKey)) << "the ended service's area is cleared";
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/service/integration/ServiceHarness.h"
 
+#include <sddl.h>
+
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
 
@@ -141,6 +143,19 @@ void DeleteValue(const wchar_t* path, const wchar_t* name)
 bool KeyExists(const wchar_t* path)
 {
     return test_support::KeyExists(HKEY_CURRENT_USER, path);
+}
+
+bool RefuseValueWrites(const wchar_t* path)
+{
+    platform::UniqueRegKey key;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const bool refused =
+        RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, WRITE_DAC, key.Put()) == ERROR_SUCCESS &&
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                             &descriptor, nullptr) &&
+        RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return refused;
 }
 
 void SelectAudioDriver(const wchar_t* driver)

@@ -41,6 +41,9 @@ void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& tex
 void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value);
 void DeleteValue(const wchar_t* path, const wchar_t* name);
 bool KeyExists(const wchar_t* path);
+// Makes the key refuse every writer of its values (a stop request among them), as a locked-down profile may;
+// false when it could not.
+bool RefuseValueWrites(const wchar_t* path);
 // "" for no audio driver, "alsa" for the null ALSA device the test run configures.
 void SelectAudioDriver(const wchar_t* driver);
 
