@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
-#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -34,28 +33,6 @@ constexpr ULONGLONG kLateMs = 5000;
 // The exit code of a service the action had to end.
 constexpr DWORD kEndedExitCode = ERROR_TIMEOUT;
 
-std::wstring CurrentUserSid()
-{
-    platform::UniqueHandleObject token;
-    union
-    {
-        TOKEN_USER user;
-        BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    } information;
-    DWORD size = 0;
-    wchar_t* sid = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put()) ||
-        !GetTokenInformation(token.Get(), TokenUser, &information, sizeof information, &size) ||
-        !ConvertSidToStringSidW(information.user.User.Sid, &sid))
-    {
-        return std::wstring();
-    }
-    std::wstring text(sid);
-    LocalFree(sid);
-    return text;
-}
-
-
 class StopServiceAction : public testing::Test
 {
   protected:
@@ -71,7 +48,11 @@ class StopServiceAction : public testing::Test
         ASSERT_FALSE(package.empty()) << "TELLMARK_MSI is not set";
         MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
         ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS), MsiOpenPackageW(package.c_str(), m_session.Put()));
-        const std::wstring data = CurrentUserSid() + L";" + TestFolder() + L"TellmarkSvc.exe";
+        // What the package gives it: the installing user's SID and the installed service.
+        wchar_t user[192];
+        DWORD length = ARRAYSIZE(user);
+        ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS), MsiGetPropertyW(m_session.Get(), L"UserSID", user, &length));
+        const std::wstring data = std::wstring(user) + L";" + TestFolder() + L"TellmarkSvc.exe";
         ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS),
                   MsiSetPropertyW(m_session.Get(), L"CustomActionData", data.c_str()));
     }
