@@ -78,7 +78,7 @@ class Users
     size_t m_count = 0;
 };
 
-// The path of the key below the user's root, under HKEY_USERS; false when the SID has no text form.
+// The path of the key below the user's root, under HKEY_USERS; false when it cannot be made.
 bool UserKeyPath(PSID user, const wchar_t* below, UserPath& path)
 {
     wchar_t* sid = nullptr;
@@ -87,9 +87,17 @@ bool UserKeyPath(PSID user, const wchar_t* below, UserPath& path)
         ReportWin32(PLATFORM_FAILURE_SITE, GetLastError(), below);
         return false;
     }
-    const int written = swprintf(path, kUserPathChars, L"%ls\\%ls", sid, below);
+    const size_t sidLength = wcslen(sid);
+    const size_t belowLength = wcslen(below);
+    const bool fits = sidLength + 1 + belowLength < kUserPathChars;
+    if (fits)
+    {
+        wmemcpy(path, sid, sidLength);
+        path[sidLength] = L'\\';
+        wmemcpy(path + sidLength + 1, below, belowLength + 1);
+    }
     LocalFree(sid);
-    return written > 0;
+    return fits;
 }
 
 // Calls visit(process) for each running process whose image is the file, with a handle that may wait for it,
