@@ -1,7 +1,7 @@
 #include "component/automation/BatteryRemainingTime.h"
 
-#include "component/automation/PowerStatus.h"
 #include "component/server/ObjectWrappers.h"
+#include "component/system/PowerStatus.h"
 #include "platform/HResult.h"
 
 namespace

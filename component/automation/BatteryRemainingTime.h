@@ -7,6 +7,7 @@
 #include "component/server/ObjectRoot.h"
 
 // Supplies what a class's object-map entry names about the class itself.
+// One constant, kept as a base so that each creatable class carries its own id for its entry.
 template <typename T, const CLSID* Clsid> class CComCoClass
 {
   public:

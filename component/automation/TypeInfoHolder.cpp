@@ -1,8 +1,8 @@
 #include "component/automation/TypeInfoHolder.h"
 
-#include "component/automation/RegisteredTypeLibrary.h"
 #include "component/server/DllModule.h"
 #include "component/server/PublishedPointer.h"
+#include "component/system/RegisteredTypeLibrary.h"
 #include "platform/ComPtr.h"
 #include "platform/HResult.h"
 

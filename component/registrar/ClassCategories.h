@@ -16,5 +16,6 @@ struct ClassCategoryEntry
 };
 
 // Records or removes the categories of a class through the system's component categories manager.
+// Registration hands every class's table here: the battery class names none, a class added later may.
 // Nothing to do without a table or for the null class identifier.
 HRESULT RegisterClassCategories(REFCLSID clsid, const ClassCategoryEntry* categories, bool registering);

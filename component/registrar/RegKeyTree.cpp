@@ -16,8 +16,8 @@ constexpr DWORD kSubkeyNameBufferSize = 256;
 
 using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
 
-// Looked up once per process; older systems lack the function. Two threads may both look it up and
-// store the same result.
+// Looked up, not imported, so the DLL loads where Advapi32 lacks it (before Vista); without view flags
+// it deletes as RegDeleteKeyW does. Once per process; two threads may both store the same result.
 std::atomic<RegDeleteKeyExWFunction> g_regDeleteKeyEx{nullptr};
 std::atomic<bool> g_regDeleteKeyExLookedUp{false};
 

@@ -16,6 +16,7 @@ namespace
 
 constexpr wchar_t kPerUserCommandLine[] = L"user";
 
+// The module's standard substitutions add APPID too; named here so the application keys never hinge on them.
 const Substitution kApplicationSubstitutions[] = {{kAppIdSubstitution, kVoltwiseAppId}, {nullptr, nullptr}};
 
 // Every class of the object map in turn, up to the first failure.

@@ -29,7 +29,8 @@ class CComClassFactory : public IClassFactory, public CComObjectRootEx<CComMulti
     ~CComClassFactory() = default;
 
   private:
-    CriticalSectionLock m_lock; // initialised and deleted with the object; no operation takes it
+    // No operation takes it; when it cannot be initialised, creation fails with E_OUTOFMEMORY, as callers see.
+    CriticalSectionLock m_lock;
     Creator m_createInstance = nullptr;
 };
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "component/server/LockInitialization.h"
+#include "component/system/LockInitialization.h"
 #include "platform/HResult.h"
 
 // A critical section owned together with whether it was initialised: Initialize follows the component's lock

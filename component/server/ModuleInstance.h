@@ -16,5 +16,6 @@ class CModuleInstance
 
   private:
     HINSTANCE m_instance;
-    CriticalSectionLock m_resourceLock; // initialised at load and deleted at unload; no operation takes it
+    // No operation takes it; a failure to initialise it refuses the load, as for the frame's other locks.
+    CriticalSectionLock m_resourceLock;
 };

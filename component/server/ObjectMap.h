@@ -53,11 +53,5 @@ struct ObjectMap
     }
 };
 
-// This server's object map: every entry placed into it with OBJECT_MAP_ENTRY, in no particular order.
+// This server's object map, defined with its classes at the top of the component: the frame names none.
 ObjectMap VoltwiseObjectMap();
-
-// Places a pointer to entry into the object map. The linker lays the map down: it merges the sections
-// ".rdata$voltwise_object_map_*" in the order of their names, between the markers of ObjectMap.cpp, so the
-// server itself names no class.
-#define OBJECT_MAP_ENTRY(entry)                                                                              \
-    [[gnu::section(".rdata$voltwise_object_map_entry"), gnu::used]] ObjectMapEntry* const entry##Slot = &(entry)

@@ -1,8 +1,8 @@
 #include "tests/component/unit/FakePlatform.h"
 
-#include "component/automation/PowerStatus.h"
-#include "component/automation/RegisteredTypeLibrary.h"
-#include "component/server/LockInitialization.h"
+#include "component/system/LockInitialization.h"
+#include "component/system/PowerStatus.h"
+#include "component/system/RegisteredTypeLibrary.h"
 
 #include <cstdlib>
 #include <new>

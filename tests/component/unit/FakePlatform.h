@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-// Fakes linked into the unit tests in place of the component's platform seams and of the global
+// Fakes linked into the unit tests in place of component/system/ and of the global
 // nothrow allocation, steered through these variables.
 namespace fake
 {

@@ -4,8 +4,10 @@
 #include "component/server/ClassFactory.h"
 #include "component/server/ObjectMap.h"
 
-// The object-map entries of this server's classes. They join a class, the creators that wrap it and the
-// script that registers it, so they live at the top of the component, above the server frame.
+#include <iterator>
+
+// The classes this server offers. Each entry joins a class, the creators that wrap it and the script that
+// registers it, so the map lives here, above the server frame, which finds the classes only through it.
 namespace
 {
 
@@ -14,6 +16,7 @@ HRESULT UpdateBatteryRegistry(bool registering, RegistrationJournal* journal)
     return RunRegistrationScript(IDR_BATTERYREMAININGTIME, registering, nullptr, journal);
 }
 
+// Registration asks every class for its component categories; the battery class belongs to none.
 const ClassCategoryEntry* NoClassCategories()
 {
     return nullptr;
@@ -30,6 +33,13 @@ ObjectMapEntry g_batteryEntry = {
     &NoClassCategories,
     &NoClassHook,
 };
-OBJECT_MAP_ENTRY(g_batteryEntry);
+
+// Lookup, registration, load and unload walk this table in order.
+ObjectMapEntry* const kObjectMap[] = {&g_batteryEntry};
 
 } // namespace
+
+ObjectMap VoltwiseObjectMap()
+{
+    return {std::begin(kObjectMap), std::end(kObjectMap)};
+}

@@ -1,4 +1,4 @@
-#include "component/automation/PowerStatus.h"
+#include "component/system/PowerStatus.h"
 
 bool QuerySystemPowerStatus(SYSTEM_POWER_STATUS& status)
 {

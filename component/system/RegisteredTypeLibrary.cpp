@@ -1,4 +1,4 @@
-#include "component/automation/RegisteredTypeLibrary.h"
+#include "component/system/RegisteredTypeLibrary.h"
 
 #include <oleauto.h>
 

@@ -1,4 +1,4 @@
-#include "component/server/LockInitialization.h"
+#include "component/system/LockInitialization.h"
 
 HRESULT InitializeLock(CRITICAL_SECTION& lock)
 {
