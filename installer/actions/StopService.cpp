@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include "platform/Diagnostics.h"
+#include "platform/HResult.h"
 #include "platform/UniqueHandle.h"
 #include "service/RegistrySchema.h"
 
@@ -44,7 +45,7 @@ using SidBuffer = BYTE[SECURITY_MAX_SID_SIZE];
 
 void ReportWin32(const char* file, int line, const char* function, DWORD error, const wchar_t* what)
 {
-    platform::ReportFailure(file, line, function, HRESULT_FROM_WIN32(error), what);
+    platform::ReportFailure(file, line, function, platform::HResultFromWin32(static_cast<long>(error)), what);
 }
 
 class Users
@@ -171,7 +172,7 @@ void RequestStop(PSID user)
     {
         return;
     }
-    const DWORD requested = 1;
+    const DWORD requested = schema::kStopRequested;
     const LSTATUS status = SHSetValueW(HKEY_USERS, path, schema::kStopService, REG_DWORD, &requested,
                                        sizeof requested);
     if (status != ERROR_SUCCESS)
@@ -253,7 +254,7 @@ extern "C" UINT WINAPI StopTellmarkService(MSIHANDLE install)
     wchar_t data[kSidChars + MAX_PATH * 2];
     DWORD length = ARRAYSIZE(data);
     const UINT read = MsiGetPropertyW(install, L"CustomActionData", data, &length);
-    wchar_t* image = wcschr(data, L';');
+    wchar_t* image = read == ERROR_SUCCESS ? wcschr(data, L';') : nullptr;
     if (read != ERROR_SUCCESS || image == nullptr)
     {
         // Only a broken package gets here; failing would keep the product from ever being removed.
