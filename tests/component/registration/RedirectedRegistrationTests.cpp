@@ -4,7 +4,6 @@
 // it), or a key whose value they write grants only reading.
 #include <windows.h>
 #include <oleauto.h>
-#include <sddl.h>
 
 #include "component/automation/VoltwiseIds.h"
 #include "platform/UniqueHandle.h"
@@ -197,20 +196,7 @@ class RedirectedRegistry
   private:
     LSTATUS SetPermissions(const std::wstring& path, const wchar_t* permissions) const
     {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(permissions, SDDL_REVISION_1, &descriptor,
-                                                                  nullptr))
-        {
-            return static_cast<LSTATUS>(GetLastError());
-        }
-        UniqueRegKey key;
-        LSTATUS error = RegOpenKeyExW(m_scratch.Get(), path.c_str(), 0, WRITE_DAC, key.Put());
-        if (error == ERROR_SUCCESS)
-        {
-            error = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor);
-        }
-        LocalFree(descriptor);
-        return error;
+        return test_support::SetKeyPermissions(m_scratch.Get(), path, permissions);
     }
 
     void Clear()
