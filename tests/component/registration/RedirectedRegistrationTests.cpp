@@ -418,5 +418,44 @@ TEST_P(Unregistration, RunsEveryStepAndReturnsTheFirstFailure)
     EXPECT_FALSE(m_registry.Exists(InClasses(kAppModule)));
 }
 
+namespace
+{
+
+struct UnregistrationObstacle
+{
+    const char* name;
+    std::vector<const wchar_t*> unreadableClassKeys; // below the scope's classes root
+    HRESULT expected;
+};
+
+// The type library's version key can be read but not changed in every row, so that the library stays
+// registered. E_INVALIDARG: Wine's answer when it cannot remove it.
+const UnregistrationObstacle kUnregistrationObstacles[] = {
+    {"TypeLibraryStaysRegistered", {}, E_INVALIDARG},
+    {"ClassScriptFailsFirst", {kVersionedClsid}, E_ACCESSDENIED},
+};
+
+} // namespace
+
+TEST_P(Unregistration, ReportsTheFirstFailureOfTheStepsThatRun)
+{
+    ASSERT_TRUE(m_dll.Loaded());
+    for (const UnregistrationObstacle& obstacle : kUnregistrationObstacles)
+    {
+        SCOPED_TRACE(obstacle.name);
+        m_registry.Arrange({});
+        ASSERT_EQ(S_OK, GetParam().registerComponent(m_dll));
+        for (const wchar_t* path : obstacle.unreadableClassKeys)
+        {
+            m_registry.Restrict(InClasses(path), kUnreadable);
+        }
+        m_registry.Restrict(Below(kMachineClasses, std::wstring(kTypeLibraryKey) + L"\\1.0"), kReadOnly);
+        EXPECT_EQ(obstacle.expected, GetParam().unregisterComponent(m_dll));
+        m_registry.LiftRestrictions();
+        EXPECT_TRUE(m_registry.Exists(Below(kMachineClasses, kTypeLibraryKey)));
+        EXPECT_FALSE(m_registry.Exists(InClasses(kAppModule)));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Scopes, Unregistration, testing::ValuesIn(kScopes),
                          [](const testing::TestParamInfo<Scope>& info) { return info.param.name; });
