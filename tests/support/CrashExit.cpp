@@ -2,6 +2,7 @@
 
 #include "tests/support/CrashExit.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -20,13 +21,17 @@ void Report(const char* what, DWORD code, const void* address)
 {
     const char* suite = g_suite.load();
     const char* name = g_name.load();
-    char line[512];
-    const int length = std::snprintf(line, sizeof line, "%s 0x%08lX at %p in thread %lu, test %s%s%s\n", what,
-                                     static_cast<unsigned long>(code), address, GetCurrentThreadId(),
-                                     suite != nullptr ? suite : "(none)", name != nullptr ? "." : "",
-                                     name != nullptr ? name : "");
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    char line[1024];
+    const int length = std::snprintf(line, sizeof line, "%s: %s 0x%08lX at %p in thread %lu, test %s%s%s\n",
+                                     program, what, static_cast<unsigned long>(code), address,
+                                     GetCurrentThreadId(), suite != nullptr ? suite : "(none)",
+                                     name != nullptr ? "." : "", name != nullptr ? name : "");
+    // A longer line was cut short to the buffer; its length says how long it would have been.
+    const DWORD size = length < 0 ? 0 : std::min(static_cast<DWORD>(length), DWORD{sizeof line - 1});
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, size, &written, nullptr);
 }
 
 // The program ends itself: only then does Wine hand its parent the exit code (its low byte), which must not
