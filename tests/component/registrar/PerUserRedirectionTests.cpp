@@ -171,3 +171,17 @@ TEST(PerUserSwitchOn, OnlyTheExactRootNameIsRedirected)
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, L"VoltwiseNoRoot"));
     }
 }
+
+// Only a root block is redirected: a key inside a block that is named like the classes root is an ordinary
+// key, and wrapping it would unbalance the braces.
+TEST(PerUserSwitchOn, NestedKeyNamedLikeTheClassesRootIsAnOrdinaryKey)
+{
+    EnablePerUserRegistration();
+    const ForeignUserClass foreign;
+    const std::wstring script = L"HKCR { VoltwiseNested { HKCR = s 'inside' { Leaf } } }";
+    ASSERT_EQ(S_OK, RunTestScript(script, true));
+    EXPECT_EQ(L"inside", DefaultValue(HKEY_CURRENT_USER, L"Software\\Classes\\VoltwiseNested\\HKCR"));
+    EXPECT_TRUE(InUserClasses(L"VoltwiseNested\\HKCR\\Leaf"));
+    ASSERT_EQ(S_OK, RunTestScript(script, false));
+    EXPECT_FALSE(InUserClasses(L"VoltwiseNested"));
+}

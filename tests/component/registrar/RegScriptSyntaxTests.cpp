@@ -171,6 +171,8 @@ const KeyNameCase kKeyNameCases[] = {
     {"SubstitutionNameInAnyCase", L"%module%-%MODULE%", L"m-m", nullptr},
     {"SubstitutionNameOf31Characters", L"%ABCDEFGHIJKLMNOPQRSTUVWXYZ12345%", L"thirty-one", nullptr},
     {"SubstitutedValueIsNotScannedAgain", L"'%Percent%'", L"%Module%", nullptr},
+    // The assignment after Delete's key name is read and dropped: no key is named after any of its tokens.
+    {"DeleteSkipsItsAssignment", L"Delete Old = s 'ignored' after", L"after", L"ignored"},
 };
 
 class KeyName : public testing::TestWithParam<KeyNameCase>

@@ -55,6 +55,14 @@ TEST(Unregister, AbsentKeysAreNoErrorAndChangeNothing)
     EXPECT_EQ(before, key.Dump());
 }
 
+TEST(Unregister, ValueAlreadyAbsentFromAPresentKeyIsNoError)
+{
+    TestKey key(L"AbsentValue");
+    key.Create(L"Present");
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"Present { val missing = s 'x' }"), false));
+    EXPECT_FALSE(key.Exists(L"Present"));
+}
+
 TEST(Unregister, ForceRemoveAndDeleteAreDroppedSoTheKeyIsRemovedWhenEmpty)
 {
     TestKey key(L"Dropped");

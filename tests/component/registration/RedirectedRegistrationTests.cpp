@@ -4,7 +4,6 @@
 // it), or a key whose value they write grants only reading.
 #include <windows.h>
 #include <oleauto.h>
-#include <sddl.h>
 
 #include "component/automation/VoltwiseIds.h"
 #include "platform/UniqueHandle.h"
@@ -197,20 +196,7 @@ class RedirectedRegistry
   private:
     LSTATUS SetPermissions(const std::wstring& path, const wchar_t* permissions) const
     {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(permissions, SDDL_REVISION_1, &descriptor,
-                                                                  nullptr))
-        {
-            return static_cast<LSTATUS>(GetLastError());
-        }
-        UniqueRegKey key;
-        LSTATUS error = RegOpenKeyExW(m_scratch.Get(), path.c_str(), 0, WRITE_DAC, key.Put());
-        if (error == ERROR_SUCCESS)
-        {
-            error = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor);
-        }
-        LocalFree(descriptor);
-        return error;
+        return test_support::SetKeyPermissions(m_scratch.Get(), path, permissions);
     }
 
     void Clear()
@@ -430,6 +416,45 @@ TEST_P(Unregistration, RunsEveryStepAndReturnsTheFirstFailure)
     EXPECT_FALSE(m_registry.Exists(Below(kMachineClasses, kTypeLibraryKey)));
     EXPECT_FALSE(m_registry.Exists(InClasses(kAppId)));
     EXPECT_FALSE(m_registry.Exists(InClasses(kAppModule)));
+}
+
+namespace
+{
+
+struct UnregistrationObstacle
+{
+    const char* name;
+    std::vector<const wchar_t*> unreadableClassKeys; // below the scope's classes root
+    HRESULT expected;
+};
+
+// The type library's version key can be read but not changed in every row, so that the library stays
+// registered. E_INVALIDARG: Wine's answer when it cannot remove it.
+const UnregistrationObstacle kUnregistrationObstacles[] = {
+    {"TypeLibraryStaysRegistered", {}, E_INVALIDARG},
+    {"ClassScriptFailsFirst", {kVersionedClsid}, E_ACCESSDENIED},
+};
+
+} // namespace
+
+TEST_P(Unregistration, ReportsTheFirstFailureOfTheStepsThatRun)
+{
+    ASSERT_TRUE(m_dll.Loaded());
+    for (const UnregistrationObstacle& obstacle : kUnregistrationObstacles)
+    {
+        SCOPED_TRACE(obstacle.name);
+        m_registry.Arrange({});
+        ASSERT_EQ(S_OK, GetParam().registerComponent(m_dll));
+        for (const wchar_t* path : obstacle.unreadableClassKeys)
+        {
+            m_registry.Restrict(InClasses(path), kUnreadable);
+        }
+        m_registry.Restrict(Below(kMachineClasses, std::wstring(kTypeLibraryKey) + L"\\1.0"), kReadOnly);
+        EXPECT_EQ(obstacle.expected, GetParam().unregisterComponent(m_dll));
+        m_registry.LiftRestrictions();
+        EXPECT_TRUE(m_registry.Exists(Below(kMachineClasses, kTypeLibraryKey)));
+        EXPECT_FALSE(m_registry.Exists(InClasses(kAppModule)));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scopes, Unregistration, testing::ValuesIn(kScopes),

@@ -42,3 +42,13 @@ TEST(ExportsTest, AreTheFiveEntryPointsByTheirUndecoratedNames)
 }
 
 } // namespace
+
+TEST(ExportsTest, LoadIsRefusedWhenALockCannotBeInitialised)
+{
+    const std::wstring path = VoltwiseDll::Path();
+    SetLastError(ERROR_SUCCESS);
+    const platform::UniqueModule dll(
+        LoadLibraryW((path.substr(0, path.find_last_of(L'\\') + 1) + L"VoltwiseFirstLockFails.dll").c_str()));
+    EXPECT_FALSE(dll);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DLL_INIT_FAILED), GetLastError());
+}

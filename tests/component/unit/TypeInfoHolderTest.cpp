@@ -225,3 +225,26 @@ TEST_F(TypeInfoHolderTest, ModuleTerminationReleasesTheTypeInformation)
 }
 
 } // namespace
+
+// Crashes on purpose once the concurrent case above has started and ended a thread in the same process: run
+// only by the crash-exit tests (CMakeLists.txt beside), which expect the program to fail and to name the test.
+namespace
+{
+
+void WriteThroughNull()
+{
+    volatile int* volatile nowhere = nullptr;
+    *nowhere = 1;
+}
+
+} // namespace
+
+TEST(DeliberateCrash, DISABLED_OnTheTestThread)
+{
+    WriteThroughNull();
+}
+
+TEST(DeliberateCrash, DISABLED_OnAnotherThread)
+{
+    std::thread(&WriteThroughNull).join();
+}

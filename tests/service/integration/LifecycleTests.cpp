@@ -1,5 +1,7 @@
 #include "tests/service/integration/ServiceHarness.h"
 
+#include "tests/support/RegistryKeys.h"
+
 #include <gtest/gtest.h>
 
 namespace service::integration
@@ -91,6 +93,46 @@ TEST_F(ServiceLifecycle, StaleStopInAnAreaThatCannotBeDeletedDoesNotStopTheNewIn
         EXPECT_EQ(service.StopOnRequest(), 1u);
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+}
+
+// The product key refuses to be opened, so start-up cannot delete it; it still exists, and the commands go
+// one by one (a value may be deleted where it cannot be read). A handle opened before looks at them.
+TEST_F(ServiceLifecycle, StaleCommandsInAProductKeyThatRefusesOpeningAreDeletedOneByOne)
+{
+    WriteNumber(kProductKey, L"StopService", 1);
+    WriteNumber(kProductKey, L"PostMessage", 2);
+    WriteText(kStatusKey, L"SetVolume", L"500000");
+    platform::UniqueRegKey product;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_QUERY_VALUE, product.Put()), ERROR_SUCCESS);
+    std::optional<ServiceProcess> service;
+    {
+        const test_support::RestrictedKey unopenable(HKEY_CURRENT_USER, kProductKey, L"D:P(A;;0x40002;;;WD)");
+        ASSERT_TRUE(unopenable.Restricted());
+        service.emplace();
+        ASSERT_TRUE(service->WaitUntilTicking());
+        Sleep(kSeveralTicksMs);
+    }
+    for (const wchar_t* command : {L"StopService", L"PostMessage"})
+    {
+        EXPECT_EQ(RegQueryValueExW(product.Get(), command, nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND)
+            << testing::PrintToString(std::wstring(command));
+    }
+    EXPECT_EQ(ReadText(kStatusKey, L"SetVolume"), std::nullopt);
+    EXPECT_EQ(service->StopOnRequest(), 1u);
+}
+
+// A value that exists but cannot be read is another program's all the same, and is left alone.
+TEST_F(ServiceLifecycle, ActivityThatRefusesReadingIsLeftAlone)
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, kActivityKey);
+    WriteRaw(kActivityKey, L"Activity", test_support::TextValue(L"foreign"));
+    {
+        const test_support::RestrictedKey writeOnly(HKEY_CURRENT_USER, kActivityKey, L"D:P(A;;0x40006;;;WD)");
+        ASSERT_TRUE(writeOnly.Restricted());
+        ServiceProcess service;
+        ASSERT_TRUE(service.WaitUntilTicking());
+    }
+    EXPECT_EQ(ReadRaw(kActivityKey, L"Activity"), test_support::TextValue(L"foreign"));
 }
 
 struct ActivityCase

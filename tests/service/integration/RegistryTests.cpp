@@ -177,6 +177,24 @@ TEST(ShellRegistry, WritesTypedValuesAndDeletesTrees)
     EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey)) << "a key that is not there is gone";
 }
 
+// The byte size counts the terminating zero, as the gadget's text reads expect. Wine adds a missing terminator
+// to a text it stores, but not to an empty one: that shows the size the service passed.
+TEST(ShellRegistry, StoresTextWithItsTerminatingZero)
+{
+    platform::ShellRegistry registry;
+    for (const std::wstring text : {L"", L"DMDO_90"})
+    {
+        registry.WriteText(kScratchKey, L"Text", text.c_str());
+        EXPECT_EQ(ReadRaw(kScratchKey, L"Text"), test_support::TextValue(text));
+        platform::UniqueRegKey key;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kScratchKey, 0, KEY_QUERY_VALUE, key.Put()), ERROR_SUCCESS);
+        DWORD size = 0;
+        EXPECT_EQ(RegQueryValueExW(key.Get(), L"Text", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+        EXPECT_EQ(size, (text.size() + 1) * sizeof(wchar_t)) << ::testing::PrintToString(text);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
+}
+
 // SHDeleteKeyW reports "not found" here although the key stays; the fake's refused deletion removes nothing,
 // as the real one does when the first subkey refuses.
 TEST(ShellRegistry, TreeDeletionThatASubkeyRefusesFailsAndKeepsTheValues)

@@ -1,7 +1,5 @@
 #include "tests/service/integration/ServiceHarness.h"
 
-#include <sddl.h>
-
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
 
@@ -147,15 +145,8 @@ bool KeyExists(const wchar_t* path)
 
 bool RefuseValueWrites(const wchar_t* path)
 {
-    platform::UniqueRegKey key;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const bool refused =
-        RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, WRITE_DAC, key.Put()) == ERROR_SUCCESS &&
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
-                                                             &descriptor, nullptr) &&
-        RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-    LocalFree(descriptor);
-    return refused;
+    return test_support::SetKeyPermissions(HKEY_CURRENT_USER, path, L"D:(D;;0x2;;;WD)(A;;KA;;;WD)") ==
+           ERROR_SUCCESS;
 }
 
 void SelectAudioDriver(const wchar_t* driver)
