@@ -177,8 +177,7 @@ TEST(ShellRegistry, WritesTypedValuesAndDeletesTrees)
     EXPECT_TRUE(registry.DeleteKeyTree(kScratchKey)) << "a key that is not there is gone";
 }
 
-// SHDeleteKeyW reports "not found" here although the key stays; the fake's refused deletion removes nothing,
-// as the real one does when the first subkey refuses.
+// The fake's refused deletion removes nothing, as the real one does when the first subkey refuses.
 TEST(ShellRegistry, TreeDeletionThatASubkeyRefusesFailsAndKeepsTheValues)
 {
     platform::ShellRegistry registry;
