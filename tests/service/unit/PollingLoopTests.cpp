@@ -126,55 +126,5 @@ TEST(PollingLoop, PausesTheTickIntervalBetweenTicksAndExitsWithOneOnStop)
     EXPECT_EQ(std::count(system.journal.begin(), system.journal.end(), L"display"), 3);
 }
 
-// A command acts only once it is consumed: while its key refuses writes it waits, then it acts once.
-struct RefusedConsumptionCase
-{
-    const char* name;
-    const wchar_t* key;
-    const wchar_t* value;
-    StoredValue command;
-    size_t (*actions)(const FakeSystem& system);
-};
-
-class PollingLoopRefusedConsumption : public ::testing::TestWithParam<RefusedConsumptionCase>
-{
-};
-
-TEST_P(PollingLoopRefusedConsumption, ActsOnceAfterTheKeyTakesWritesAgain)
-{
-    FakeSystem system;
-    system.windows.windowsByTitle[L"Hotkey Manager"] = reinterpret_cast<HWND>(0x100);
-    system.registry.Set(schema::kStatusKey, schema::kFanMode, DWORD{5});
-    system.registry.Set(GetParam().key, GetParam().value, GetParam().command);
-    system.registry.RefuseValueWrites(GetParam().key);
-    LoopState state;
-    const auto ticks = [&](int count)
-    {
-        for (int tick = 0; tick < count; ++tick)
-        {
-            RunTick(state, system.platform);
-        }
-    };
-
-    ticks(5);
-    EXPECT_EQ(GetParam().actions(system), 0u);
-    EXPECT_EQ(system.registry.Raw(GetParam().key, GetParam().value), GetParam().command);
-
-    system.registry.RefuseValueWrites(GetParam().key, false);
-    ticks(5);
-    EXPECT_EQ(GetParam().actions(system), 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, PollingLoopRefusedConsumption,
-    ::testing::Values(
-        RefusedConsumptionCase{"ExecShutdown", schema::kProductKey, schema::kExecShutdown, NumberValue(2),
-                               [](const FakeSystem& system) { return system.shell.launches.size(); }},
-        RefusedConsumptionCase{"PostMessage", schema::kProductKey, schema::kPostMessage, NumberValue(2),
-                               [](const FakeSystem& system) { return system.windows.posted.size(); }},
-        RefusedConsumptionCase{"SetVolume", schema::kStatusKey, schema::kSetVolume, TextValue(L"500000"),
-                               [](const FakeSystem& system) { return system.audio.levelsSet.size(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 } // namespace
 } // namespace service::testing
