@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 
 #include "platform/HResult.h"
+#include "platform/RegistryTree.h"
 #include "platform/UniqueHandle.h"
 
 #include <cwchar>
@@ -34,13 +35,6 @@ ReadResult ResultOf(LSTATUS status)
 HRESULT FailureOf(LSTATUS status)
 {
     return status == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(status);
-}
-
-// A key the caller may not open still exists.
-bool KeyExists(const wchar_t* path)
-{
-    UniqueRegKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_FILE_NOT_FOUND;
 }
 
 } // namespace
@@ -91,10 +85,11 @@ bool ShellRegistry::ValueExists(const wchar_t* path, const wchar_t* name)
     return status != ERROR_FILE_NOT_FOUND;
 }
 
-void ShellRegistry::WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value)
+bool ShellRegistry::WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value)
 {
     const LSTATUS status = SHSetValueW(HKEY_CURRENT_USER, path, name, REG_DWORD, &value, sizeof(value));
     m_writeFailures.Update(PLATFORM_FAILURE_SITE, name, HResultFromWin32(status), name);
+    return status == ERROR_SUCCESS;
 }
 
 void ShellRegistry::WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text)
@@ -104,22 +99,17 @@ void ShellRegistry::WriteText(const wchar_t* path, const wchar_t* name, const wc
     m_writeFailures.Update(PLATFORM_FAILURE_SITE, name, HResultFromWin32(status), name);
 }
 
-void ShellRegistry::DeleteValue(const wchar_t* path, const wchar_t* name)
+bool ShellRegistry::DeleteValue(const wchar_t* path, const wchar_t* name)
 {
     const LSTATUS status = SHDeleteValueW(HKEY_CURRENT_USER, path, name);
-    m_deleteFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
+    const HRESULT failure = FailureOf(status);
+    m_deleteFailures.Update(PLATFORM_FAILURE_SITE, name, failure, name);
+    return SUCCEEDED(failure);
 }
 
 bool ShellRegistry::DeleteKeyTree(const wchar_t* path)
 {
-    // "Not found" also comes back when a subkey on the way could not be opened, so only a key that is gone
-    // counts as deleted.
-    const LSTATUS status = SHDeleteKeyW(HKEY_CURRENT_USER, path);
-    const bool deleted = status == ERROR_SUCCESS || !KeyExists(path);
-    const HRESULT failure =
-        deleted ? S_OK : (status != ERROR_FILE_NOT_FOUND ? HResultFromWin32(status) : E_FAIL);
-    m_deleteFailures.Update(PLATFORM_FAILURE_SITE, path, failure, path);
-    return deleted;
+    return SUCCEEDED(DeleteKeyTreeWithoutLinks(HKEY_CURRENT_USER, path));
 }
 
 } // namespace platform

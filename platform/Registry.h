@@ -34,29 +34,33 @@ class IRegistry
     virtual ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) = 0;
     // False only when the key or the value is known to be absent: a value that cannot be read exists.
     virtual bool ValueExists(const wchar_t* path, const wchar_t* name) = 0;
-    virtual void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) = 0;
+    // True when the value holds the number afterwards.
+    virtual bool WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) = 0;
     virtual void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) = 0;
-    virtual void DeleteValue(const wchar_t* path, const wchar_t* name) = 0;
-    // True when the key no longer exists afterwards, also when there was none.
+    // True when the value no longer exists afterwards, also when there was none.
+    virtual bool DeleteValue(const wchar_t* path, const wchar_t* name) = 0;
+    // True when the key no longer exists afterwards, also when there was none. A registry link at or below
+    // the key is deleted itself, never the key it leads to.
     virtual bool DeleteKeyTree(const wchar_t* path) = 0;
 };
 
-// The operations through the shell's registry functions on HKEY_CURRENT_USER. Failures are reported, refused
-// command values among them; a missing key or value is a state of the shared area and is not.
+// The operations through the shell's registry functions on HKEY_CURRENT_USER (the tree deletion through
+// DeleteKeyTreeWithoutLinks). Failures are reported, refused command values among them; a missing key or
+// value is a state of the shared area and is not.
 class ShellRegistry final : public IRegistry
 {
   public:
     ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override;
     ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) override;
     bool ValueExists(const wchar_t* path, const wchar_t* name) override;
-    void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override;
+    bool WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override;
     void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) override;
-    void DeleteValue(const wchar_t* path, const wchar_t* name) override;
+    bool DeleteValue(const wchar_t* path, const wchar_t* name) override;
     bool DeleteKeyTree(const wchar_t* path) override;
 
   private:
     // A failing operation on a value would fail again on every tick: each is reported when it starts and when
-    // it ends, told apart by the value's (or key's) name.
+    // it ends, told apart by the value's name.
     RepeatingFailures m_readFailures;
     RepeatingFailures m_writeFailures;
     RepeatingFailures m_deleteFailures;

@@ -29,10 +29,14 @@ class EndpointWork final : public platform::IEndpointVolumeUser
         {
             return;
         }
-        // A level outside 0 to 1 is the device's to refuse; the command is consumed either way.
+        // Consumed before it is applied, as every command: one whose deletion is refused must not undo the
+        // user's own volume changes on every tick. A level outside 0 to 1 is the device's to refuse.
+        if (!m_registry.DeleteValue(schema::kStatusKey, schema::kSetVolume))
+        {
+            return;
+        }
         volume.SetMasterVolumeLevelScalar(
             static_cast<float>(ParseDecimal(command) / schema::kSetVolumeScale));
-        m_registry.DeleteValue(schema::kStatusKey, schema::kSetVolume);
     }
 
     void PublishVolume(platform::IEndpointVolume& volume)

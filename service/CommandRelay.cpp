@@ -85,8 +85,12 @@ void RelayHotkeyRequest(ServicePlatform& platform)
     {
         return;
     }
+    // Consumed before it is posted, as every command: one whose reset is refused must not act on every tick.
+    if (!platform.registry.WriteNumber(schema::kProductKey, schema::kPostMessage, schema::kNoCommand))
+    {
+        return;
+    }
     platform.windows.Post(window, kHotkeyRelayMessage, request->kind, static_cast<LPARAM>(argument));
-    platform.registry.WriteNumber(schema::kProductKey, schema::kPostMessage, schema::kNoCommand);
 }
 
 void StartPowerAction(ServicePlatform& platform)
@@ -102,8 +106,12 @@ void StartPowerAction(ServicePlatform& platform)
     {
         return;
     }
-    // Reset first: a launch that fails must not be repeated on every tick.
-    platform.registry.WriteNumber(schema::kProductKey, schema::kExecShutdown, schema::kNoCommand);
+    // Reset first, and launched only once reset: neither a launch that fails nor a refused reset may repeat
+    // the action on every tick.
+    if (!platform.registry.WriteNumber(schema::kProductKey, schema::kExecShutdown, schema::kNoCommand))
+    {
+        return;
+    }
     platform.shell.Execute(kOpenVerb, kPowerProgram, action->parameters, SW_HIDE);
 }
 

@@ -31,20 +31,20 @@ class CountingRegistry final : public platform::IRegistry
         ++m_reads;
         return m_inner.ValueExists(path, name);
     }
-    void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
+    bool WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
     {
         ++m_writes;
-        m_inner.WriteNumber(path, name, value);
+        return m_inner.WriteNumber(path, name, value);
     }
     void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) override
     {
         ++m_writes;
         m_inner.WriteText(path, name, text);
     }
-    void DeleteValue(const wchar_t* path, const wchar_t* name) override
+    bool DeleteValue(const wchar_t* path, const wchar_t* name) override
     {
         ++m_writes;
-        m_inner.DeleteValue(path, name);
+        return m_inner.DeleteValue(path, name);
     }
     bool DeleteKeyTree(const wchar_t* path) override
     {

@@ -100,6 +100,10 @@ HRESULT CComTypeInfoHolder::Invoke(IDispatch* instance, DISPID dispIdMember, LCI
     {
         return hr;
     }
+    // The type information reads the argument arrays as far as their counts say, null or not.
+    RETURN_HR_IF(E_INVALIDARG,
+                 params != nullptr && ((params->rgvarg == nullptr && params->cArgs != 0) ||
+                                       (params->rgdispidNamedArgs == nullptr && params->cNamedArgs != 0)));
     return loaded->Invoke(instance, dispIdMember, flags, params, result, exceptionInfo, argumentError);
 }
 

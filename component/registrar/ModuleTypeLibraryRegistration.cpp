@@ -1,11 +1,11 @@
 #include "component/registrar/ModuleTypeLibraryRegistration.h"
 
 #include "component/automation/ModuleTypeLibrary.h"
-#include "component/registrar/LoadedModuleFunction.h"
 #include "component/registrar/PerUserRegistration.h"
 #include "component/server/ProcessRecords.h"
 #include "platform/ComPtr.h"
 #include "platform/HResult.h"
+#include "platform/LoadedModuleFunction.h"
 #include "platform/UniqueHandle.h"
 
 #include <oleauto.h>

@@ -1,7 +1,7 @@
 #include "component/registrar/RegKeyTree.h"
 
-#include "component/registrar/LoadedModuleFunction.h"
 #include "component/registrar/StringCopy.h"
+#include "platform/LoadedModuleFunction.h"
 #include "platform/UniqueHandle.h"
 
 #include <atomic>

@@ -167,6 +167,54 @@ TEST_F(RegisteredDispatchTest, InvokeByDispIdGivesTheDirectCallsMinutes)
         << "argument errors come back unchanged from the type information";
 }
 
+// Argument arrays that are null while their counts say they have entries: the platform's type information
+// would read them (a null named-argument array crashed the caller).
+struct ParamsShape
+{
+    const char* name;
+    bool arguments;
+    UINT argumentCount;
+    bool namedArguments;
+    UINT namedCount;
+    bool wantsResult;
+    HRESULT expected;
+};
+
+class MalformedParams : public RegisteredDispatchTest, public testing::WithParamInterface<ParamsShape>
+{
+};
+
+TEST_P(MalformedParams, AreRefusedBeforeTheTypeInformationReadsThem)
+{
+    VARIANT arguments[2];
+    VariantInit(&arguments[0]);
+    VariantInit(&arguments[1]);
+    DISPID named[2] = {0, 1};
+    const ParamsShape& shape = GetParam();
+    DISPPARAMS params{shape.arguments ? arguments : nullptr, shape.namedArguments ? named : nullptr,
+                      shape.argumentCount, shape.namedCount};
+    VARIANT result;
+    VariantInit(&result);
+    UINT argumentError = 0;
+    EXPECT_EQ(shape.expected,
+              m_dispatch->Invoke(kDispIdGetRemainingTime, IID_NULL, kEnglishUs, DISPATCH_METHOD, &params,
+                                 shape.wantsResult ? &result : nullptr, nullptr, &argumentError));
+    if (shape.wantsResult)
+    {
+        EXPECT_EQ(shape.expected == S_OK ? VT_I4 : VT_EMPTY, V_VT(&result));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, MalformedParams,
+    testing::Values(ParamsShape{"NamedNullWithArguments", true, 1, false, 1, true, E_INVALIDARG},
+                    ParamsShape{"NamedNullWithoutResult", true, 1, false, 1, false, E_INVALIDARG},
+                    ParamsShape{"NamedNullArgumentsNull", false, 1, false, 1, true, E_INVALIDARG},
+                    ParamsShape{"ArgumentsNullPositional", false, 2, false, 0, true, E_INVALIDARG},
+                    ParamsShape{"ArgumentsNullNamed", false, 1, true, 1, false, E_INVALIDARG},
+                    ParamsShape{"BothNullNoCounts", false, 0, false, 0, true, S_OK}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(RegisteredDispatchTest, AggregatedObjectInvokesThroughItsInnerInterface)
 {
     CountingOuter outer;

@@ -1,8 +1,11 @@
 #include "tests/service/integration/ServiceHarness.h"
 
+#include "tests/support/RegistryDump.h"
 #include "tests/support/RegistryKeys.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace service::integration
 {
@@ -222,6 +225,67 @@ INSTANTIATE_TEST_SUITE_P(Values, ServiceBadInput,
                                                     REG_SZ, TextBytes(kSixteenChars, 32)},
                                            BadValue{"ExecShutdownAsLongBinary", kProductKey, L"ExecShutdown",
                                                     REG_BINARY, std::vector<BYTE>(100, 3)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct LinkCase
+{
+    const char* name;
+    const wchar_t* linkAt;
+    bool atStop; // planted while the service runs, for the deletion at its stop; else before it starts
+};
+
+class ServiceLinks : public ServiceLifecycle, public ::testing::WithParamInterface<LinkCase>
+{
+  protected:
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kTarget); }
+
+    static constexpr const wchar_t* kTarget = L"Software\\Quorvel\\TellmarkLinkTarget";
+};
+
+// A registry link in the area is deleted as a link: the key it leads to keeps its values and subkeys.
+TEST_P(ServiceLinks, TreeDeletionDeletesTheLinkAndLeavesItsTargetAlone)
+{
+    // Status values are written only when they change, so nothing is written through the link meanwhile.
+    SelectAudioDriver(L"alsa");
+    // A stop request there too: a link in place of the product key passes it on to the service.
+    WriteNumber(kTarget, L"StopService", 1);
+    WriteText((std::wstring(kTarget) + L"\\Current Status").c_str(), L"SetVolume", L"500000");
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, kTarget);
+    const auto plantLink = []
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, GetParam().linkAt);
+        if (GetParam().linkAt == kStatusKey)
+        {
+            WriteNumber(kProductKey, L"NumberOfGadgetInstance", 0);
+        }
+        return std::make_unique<RegistryLink>(GetParam().linkAt, NativeUserKeyPath(kTarget));
+    };
+
+    std::unique_ptr<RegistryLink> link = GetParam().atStop ? nullptr : plantLink();
+    ASSERT_EQ(IsRegistryLink(GetParam().linkAt), !GetParam().atStop);
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    if (GetParam().atStop)
+    {
+        link = plantLink();
+        ASSERT_TRUE(IsRegistryLink(GetParam().linkAt));
+        EXPECT_EQ(service.StopOnRequest(), 1u);
+        EXPECT_FALSE(KeyExists(kProductKey));
+    }
+    else
+    {
+        EXPECT_TRUE(service.Running());
+        EXPECT_FALSE(IsRegistryLink(kProductKey));
+        EXPECT_FALSE(IsRegistryLink(kStatusKey));
+    }
+    EXPECT_EQ(test_support::DumpTree(HKEY_CURRENT_USER, kTarget), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, ServiceLinks,
+                         ::testing::Values(LinkCase{"ProductKeyAtStart", kProductKey, false},
+                                           LinkCase{"StatusKeyAtStart", kStatusKey, false},
+                                           LinkCase{"ProductKeyAtStop", kProductKey, true},
+                                           LinkCase{"StatusKeyAtStop", kStatusKey, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,9 +1,12 @@
+#include "tests/service/integration/HotkeyWindow.h"
 #include "tests/service/integration/ServiceHarness.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace service::integration
 {
@@ -98,6 +101,53 @@ TEST_F(PowerActions, StaleCommandInAnAreaThatCannotBeDeletedStartsNothing)
         EXPECT_EQ(service.StopOnRequest(), 1u);
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+}
+
+// Commands in a key that refuses their reset wait, and are carried out once when it takes writes again; the
+// refusal is reported once, not on every tick.
+TEST_F(PowerActions, CommandsWhoseResetIsRefusedActOnceTheKeyTakesWrites)
+{
+    const std::wstring hotkeyLog = TestFolder() + L"hotkey-window.log";
+    DeleteFileW(hotkeyLog.c_str());
+    HotkeyWindow window(L"Hotkey Manager", hotkeyLog);
+    ASSERT_TRUE(window.Shown());
+    ServiceProcess service(true);
+    ASSERT_TRUE(service.WaitUntilTicking());
+    WriteNumber(kStatusKey, L"FanMode", 5);
+    // The gadget's own handle, opened before the key refuses writes.
+    platform::UniqueRegKey gadget;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_SET_VALUE, gadget.Put()), ERROR_SUCCESS);
+    ASSERT_TRUE(RefuseValueWrites(kProductKey));
+    const DWORD command = 2;
+    for (const wchar_t* name : {L"ExecShutdown", L"PostMessage"})
+    {
+        RegSetValueExW(gadget.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&command),
+                       sizeof(command));
+    }
+
+    Sleep(3000);
+    EXPECT_TRUE(ReadLines(s_log).empty());
+    EXPECT_TRUE(ReadLines(hotkeyLog).empty());
+    EXPECT_EQ(ReadNumber(kProductKey, L"ExecShutdown"), 2u);
+
+    ASSERT_TRUE(RefuseValueWrites(kProductKey, false));
+    ASSERT_TRUE(
+        WaitUntil([&hotkeyLog] { return !ReadLines(s_log).empty() && !ReadLines(hotkeyLog).empty(); }));
+    Sleep(kSeveralTicksMs);
+    EXPECT_EQ(ReadLines(s_log), (std::vector<std::string>{"/s|hidden"}));
+    EXPECT_EQ(ReadLines(hotkeyLog), (std::vector<std::string>{"2000 1 5"}));
+    EXPECT_EQ(ReadNumber(kProductKey, L"PostMessage"), 0u);
+    ASSERT_EQ(service.StopOnRequest(), 1u);
+    const std::vector<std::string> lines = debug_trace::Lines(service.Id());
+    for (const char* refused :
+         {"WriteNumber: ExecShutdown: 0x80070005", "WriteNumber: PostMessage: 0x80070005"})
+    {
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [refused](const std::string& line)
+                                { return line.find(refused) != std::string::npos; }),
+                  1)
+            << refused;
+    }
 }
 
 } // namespace

@@ -195,8 +195,7 @@ TEST(ShellRegistry, StoresTextWithItsTerminatingZero)
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey);
 }
 
-// SHDeleteKeyW reports "not found" here although the key stays; the fake's refused deletion removes nothing,
-// as the real one does when the first subkey refuses.
+// The fake's refused deletion removes nothing, as the real one does when the first subkey refuses.
 TEST(ShellRegistry, TreeDeletionThatASubkeyRefusesFailsAndKeepsTheValues)
 {
     platform::ShellRegistry registry;

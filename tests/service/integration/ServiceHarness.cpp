@@ -3,10 +3,13 @@
 #include "tests/support/Process.h"
 #include "tests/support/RegistryKeys.h"
 
+#include "platform/LoadedModuleFunction.h"
+
+#include <sddl.h>
+#include <winternl.h>
+
 #include <cwchar>
 #include <utility>
-
-extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 
 namespace service::integration
 {
@@ -16,7 +19,13 @@ namespace
 constexpr DWORD kPollIntervalMs = 20;
 constexpr const wchar_t* kWineDriversKey = L"Software\\Wine\\Drivers";
 constexpr const wchar_t* kLinkTargetValue = L"SymbolicLinkValue";
-constexpr const wchar_t* kNowhere = L"\\Registry\\Machine\\Software\\Quorvel\\TellmarkNowhere";
+constexpr const wchar_t* kEveryoneMayDoAll = L"D:(A;;KA;;;WD)";
+
+// Replaces the key's access list with the one in the security descriptor string.
+bool SetAccessList(const wchar_t* path, const wchar_t* descriptorText)
+{
+    return test_support::SetKeyPermissions(HKEY_CURRENT_USER, path, descriptorText) == ERROR_SUCCESS;
+}
 
 } // namespace
 
@@ -143,10 +152,10 @@ bool KeyExists(const wchar_t* path)
     return test_support::KeyExists(HKEY_CURRENT_USER, path);
 }
 
-bool RefuseValueWrites(const wchar_t* path)
+bool RefuseValueWrites(const wchar_t* path, bool refused)
 {
-    return test_support::SetKeyPermissions(HKEY_CURRENT_USER, path, L"D:(D;;0x2;;;WD)(A;;KA;;;WD)") ==
-           ERROR_SUCCESS;
+    // 0x2: KEY_SET_VALUE.
+    return SetAccessList(path, refused ? L"D:(D;;0x2;;;WD)(A;;KA;;;WD)" : kEveryoneMayDoAll);
 }
 
 void SelectAudioDriver(const wchar_t* driver)
@@ -154,32 +163,79 @@ void SelectAudioDriver(const wchar_t* driver)
     WriteText(kWineDriversKey, L"Audio", driver);
 }
 
-UndeletableSubkey::UndeletableSubkey(std::wstring path) : m_path(std::move(path))
+std::wstring NativeUserKeyPath(const std::wstring& path)
+{
+    platform::UniqueHandleObject token;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Put());
+    BYTE buffer[256];
+    DWORD size = sizeof(buffer);
+    wchar_t* sid = nullptr;
+    if (!GetTokenInformation(token.Get(), TokenUser, buffer, size, &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid))
+    {
+        return L"";
+    }
+    std::wstring native = L"\\Registry\\User\\" + std::wstring(sid) + L"\\" + path;
+    LocalFree(sid);
+    return native;
+}
+
+bool IsRegistryLink(const wchar_t* path)
+{
+    platform::UniqueRegKey key;
+    DWORD type = REG_NONE;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.Put()) ==
+               ERROR_SUCCESS &&
+           RegQueryValueExW(key.Get(), kLinkTargetValue, nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+RegistryLink::RegistryLink(std::wstring path, const std::wstring& nativeTarget) : m_path(std::move(path))
 {
     platform::UniqueRegKey link;
     RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS,
                     nullptr, link.Put(), nullptr);
-    // The target is kept without a terminator.
-    RegSetValueExW(link.Get(), kLinkTargetValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(kNowhere),
-                   static_cast<DWORD>(wcslen(kNowhere) * sizeof(wchar_t)));
+    RegSetValueExW(link.Get(), kLinkTargetValue, 0, REG_LINK,
+                   reinterpret_cast<const BYTE*>(nativeTarget.c_str()),
+                   static_cast<DWORD>(nativeTarget.size() * sizeof(wchar_t)));
+}
+
+RegistryLink::~RegistryLink()
+{
+    // Only the native call deletes the link itself rather than the key it leads to. The service's own
+    // deletion is not used here: a fault of it must not leave a link behind for the tests after.
+    platform::UniqueRegKey link;
+    if (IsRegistryLink(m_path.c_str()) &&
+        RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.Put()) ==
+            ERROR_SUCCESS)
+    {
+        // Declared for drivers only; NtClose has its shape.
+        const auto deleteKey =
+            FindLoadedModuleFunction<decltype(&NtClose)>(L"ntdll.dll", "NtDeleteKey");
+        if (deleteKey != nullptr)
+        {
+            deleteKey(link.Get());
+        }
+    }
+}
+
+UndeletableSubkey::UndeletableSubkey(std::wstring path) : m_path(std::move(path))
+{
+    platform::UniqueRegKey key;
+    RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(),
+                    nullptr);
+    SetAccessList(m_path.c_str(), L"D:(D;;SD;;;WD)(A;;KA;;;WD)");
 }
 
 UndeletableSubkey::~UndeletableSubkey()
 {
-    // Only the native call deletes the link itself rather than the key it leads to.
-    platform::UniqueRegKey link;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, DELETE, link.Put()) ==
-        ERROR_SUCCESS)
-    {
-        NtDeleteKey(link.Get());
-    }
+    SetAccessList(m_path.c_str(), kEveryoneMayDoAll);
+    RegDeleteKeyW(HKEY_CURRENT_USER, m_path.c_str());
 }
 
 bool UndeletableSubkey::Exists() const
 {
-    platform::UniqueRegKey link;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE,
-                         link.Put()) == ERROR_SUCCESS;
+    return KeyExists(m_path.c_str());
 }
 
 ServiceProcess::ServiceProcess(bool traced)

@@ -41,16 +41,34 @@ void WriteText(const wchar_t* path, const wchar_t* name, const std::wstring& tex
 void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value);
 void DeleteValue(const wchar_t* path, const wchar_t* name);
 bool KeyExists(const wchar_t* path);
-// Makes the key refuse every writer of its values (a stop request among them), as a locked-down profile may;
-// false when it could not.
-bool RefuseValueWrites(const wchar_t* path);
+// Makes the key refuse every writer of its values (a stop request among them), as a locked-down profile may,
+// or take them again; false when it could not. Wine checks the access list when a key is opened, so a handle
+// opened before still writes.
+bool RefuseValueWrites(const wchar_t* path, bool refused = true);
 // "" for no audio driver, "alsa" for the null ALSA device the test run configures.
 void SelectAudioDriver(const wchar_t* driver);
 
-// A subkey that SHDeleteKeyW cannot delete, so that the deletion of every key above it fails; removed
-// again when the object goes away. It is a registry link to a key that does not exist: opening it for the
-// deletion fails. (An access list that refuses deletion would do on Windows, but Wine 8 does not enforce the
-// security of registry keys.)
+// "\Registry\User\<the user's SID>\path": where a registry link to the user's key path leads.
+std::wstring NativeUserKeyPath(const std::wstring& path);
+// Whether path is a registry link itself, whatever it leads to.
+bool IsRegistryLink(const wchar_t* path);
+
+// A registry link at path to a native key path, kept without a terminator; the link itself (not what it
+// leads to) is deleted when the object goes away, unless something else deleted it first.
+class RegistryLink
+{
+  public:
+    RegistryLink(std::wstring path, const std::wstring& nativeTarget);
+    RegistryLink(const RegistryLink&) = delete;
+    RegistryLink& operator=(const RegistryLink&) = delete;
+    ~RegistryLink();
+
+  private:
+    std::wstring m_path;
+};
+
+// A subkey whose access list refuses its deletion, so that the deletion of every key above it fails;
+// deleted again when the object goes away.
 class UndeletableSubkey
 {
   public:

@@ -75,6 +75,23 @@ TEST_F(AudioBridge, SetVolumeTooLongToReadIsNeitherAppliedNorDeleted)
     EXPECT_EQ(Status(schema::kSetVolume), L"0000000000500000");
 }
 
+// Only a deleted command is applied: while the key refuses the deletion, the level is not forced back over
+// the user's own changes on every tick; once the key takes writes, it is applied once.
+TEST_F(AudioBridge, SetVolumeWhoseDeletionIsRefusedWaitsThenIsAppliedOnce)
+{
+    system.registry.Set(schema::kStatusKey, schema::kSetVolume, L"500000");
+    system.registry.RefuseValueWrites(schema::kStatusKey);
+    Tick();
+    Tick();
+    EXPECT_TRUE(system.audio.levelsSet.empty());
+
+    system.registry.RefuseValueWrites(schema::kStatusKey, false);
+    Tick();
+    Tick();
+    EXPECT_EQ(system.audio.levelsSet, (std::vector<float>{0.5f}));
+    EXPECT_FALSE(system.registry.Has(schema::kStatusKey, schema::kSetVolume));
+}
+
 // The same bytes under another type than REG_SZ.
 StoredValue Retyped(DWORD type, const wchar_t* text)
 {

@@ -78,9 +78,19 @@ class FakeRegistry final : public platform::IRegistry
                L" bytes>";
     }
     int WriteCount() const { return m_writes; }
-    // Deleting a tree that holds this key fails and removes nothing, as SHDeleteKeyW does when the first
+    // Deleting a tree that holds this key fails and removes nothing, as the real deletion does when the first
     // subkey it meets cannot be opened or deleted.
     void RefuseDeletion(const std::wstring& path) { m_undeletable.push_back(path); }
+    // The key's values can be read but not written or deleted, as with an access list that grants only
+    // reading: the key is opened for writing first, so the refusal comes whether the value exists or not.
+    void RefuseValueWrites(const std::wstring& path, bool refused = true)
+    {
+        std::erase(m_readOnly, path);
+        if (refused)
+        {
+            m_readOnly.push_back(path);
+        }
+    }
 
     platform::ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) override
     {
@@ -137,22 +147,35 @@ class FakeRegistry final : public platform::IRegistry
         m_journal.push_back(L"exists " + std::wstring(name));
         return Raw(path, name).has_value();
     }
-    void WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
+    bool WriteNumber(const wchar_t* path, const wchar_t* name, DWORD value) override
     {
         m_journal.push_back(L"write " + std::wstring(name) + L"=" + std::to_wstring(value));
         ++m_writes;
+        if (ReadOnly(path))
+        {
+            return false;
+        }
         Set(path, name, value);
+        return true;
     }
     void WriteText(const wchar_t* path, const wchar_t* name, const wchar_t* text) override
     {
         m_journal.push_back(L"write " + std::wstring(name) + L"=" + text);
         ++m_writes;
-        Set(path, name, std::wstring(text));
+        if (!ReadOnly(path))
+        {
+            Set(path, name, std::wstring(text));
+        }
     }
-    void DeleteValue(const wchar_t* path, const wchar_t* name) override
+    bool DeleteValue(const wchar_t* path, const wchar_t* name) override
     {
         m_journal.push_back(L"delete " + std::wstring(name));
+        if (ReadOnly(path))
+        {
+            return false;
+        }
         m_values.erase({path, name});
+        return true;
     }
     bool DeleteKeyTree(const wchar_t* path) override
     {
@@ -169,6 +192,10 @@ class FakeRegistry final : public platform::IRegistry
     }
 
   private:
+    bool ReadOnly(const wchar_t* path) const
+    {
+        return std::find(m_readOnly.begin(), m_readOnly.end(), path) != m_readOnly.end();
+    }
     // The text with its environment variables expanded, terminator included.
     static std::wstring Expanded(const std::wstring& text)
     {
@@ -180,6 +207,7 @@ class FakeRegistry final : public platform::IRegistry
     Journal& m_journal;
     std::map<std::pair<std::wstring, std::wstring>, StoredValue> m_values;
     std::vector<std::wstring> m_undeletable;
+    std::vector<std::wstring> m_readOnly;
     int m_writes = 0;
 };
 
