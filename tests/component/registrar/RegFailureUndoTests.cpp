@@ -1,6 +1,9 @@
 #include <windows.h>
 
 #include "tests/component/registrar/RegistryTestSupport.h"
+#include "tests/support/RegistryDump.h"
+
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -117,3 +120,95 @@ INSTANTIATE_TEST_SUITE_P(Registrar, FailedRegistration,
                              return std::get<1>(info.param).name + std::string("After") +
                                     std::to_string(std::get<0>(info.param)) + "Pieces";
                          });
+
+namespace
+{
+
+// A later step removes a key, or its parent, that an earlier step changed; then the run fails.
+struct LaterRemoval
+{
+    const char* name;
+    Arrangement arrangement;
+    const wchar_t* body;
+};
+
+const LaterRemoval kLaterRemovals[] = {
+    {"OverwrittenValueOfARemovedKey",
+     {{L"K", {{L"v", L"old"}}}},
+     L"K { val v = s new }\r\nForceRemove K\r\nval Bad = x 'y'"},
+    {"TreeRebuiltInsideARemovedParent",
+     {{L"P\\A", {{L"orig", L"a"}}}, {L"P\\A\\Sub", {{L"s", L"b"}}}},
+     L"P { ForceRemove A { val z = s 1 } }\r\nForceRemove P\r\nval Bad = x 'y'"},
+    {"TreeRemovedTwice",
+     {{L"T", {{L"t", L"first"}}}, {L"T\\S", {{L"s", L"second"}}}},
+     L"ForceRemove T { S { val n = s 1 } }\r\nForceRemove T { S { val m = s 2 } }\r\nval Bad = x 'y'"},
+};
+
+void PrintTo(const LaterRemoval& removal, std::ostream* out)
+{
+    *out << removal.name;
+}
+
+class UndoAfterALaterRemoval : public testing::TestWithParam<LaterRemoval>
+{
+};
+
+// A key that the user may read but not change: the journal must not ask it for more before it needs to.
+class ReadOnlyKey
+{
+  public:
+    ReadOnlyKey(const TestKey& key, const wchar_t* relative) : m_path(key.Path(relative))
+    {
+        key.Create(relative);
+        SetDacl(L"D:P(A;;KR;;;WD)(A;;WD;;;WD)");
+    }
+    ~ReadOnlyKey() { SetDacl(L"D:P(A;;KA;;;WD)"); }
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+
+  private:
+    void SetDacl(const wchar_t* sddl) const
+    {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        HKEY key = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                                         nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, WRITE_DAC, &key));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
+        RegCloseKey(key);
+        LocalFree(descriptor);
+    }
+
+    std::wstring m_path;
+};
+
+} // namespace
+
+TEST_P(UndoAfterALaterRemoval, LeavesTheRegistryAsItWas)
+{
+    TestKey key(L"LaterRemoval");
+    Build(key, GetParam().arrangement);
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"");
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(key.Script(GetParam().body), true));
+    EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrar, UndoAfterALaterRemoval, testing::ValuesIn(kLaterRemovals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Delete looks for the key before it opens anything for writing: under a parent that refuses writes, an
+// absent key is no error and a key that may be deleted is deleted.
+TEST(DeleteUnderAReadOnlyParent, SucceedsAsTheKeyAllows)
+{
+    TestKey key(L"ReadOnlyParent");
+    key.SetString(L"RO\\X", L"x", L"deletable");
+    const ReadOnlyKey readOnly(key, L"RO");
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"");
+
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"RO { Delete Absent }"), true));
+    EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+
+    const std::wstring withoutX = test_support::DumpTreeExcept(HKEY_CURRENT_USER, L"", L"\\" + key.Path(L"RO\\X"));
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"RO { Delete X }"), true));
+    EXPECT_EQ(withoutX, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+}
