@@ -71,7 +71,8 @@ LSTATUS TerminateText(RegistryText& text, DWORD size)
     return ERROR_SUCCESS;
 }
 
-// The expansion function takes at most 32K characters; a longer stored text is too long whatever it expands to.
+// The expansion function takes at most 32K characters; a longer stored text is too long whatever it expands
+// to.
 constexpr DWORD kMaxExpandableChars = 32767;
 
 // A REG_EXPAND_SZ of storedSize bytes, expanded into text; an expansion that does not fit is too long.

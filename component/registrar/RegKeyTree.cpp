@@ -124,9 +124,9 @@ LSTATUS SavedValue::Read(HKEY key, const wchar_t* valueName)
     {
         return sizeError;
     }
-    // Given string data without its terminator, RegSetValueExW reads the unit after the data and counts a zero
-    // there as a terminator the caller forgot (Windows does the same): the unit after the data is kept, and
-    // not zero, so that the value is written back with exactly the bytes it had.
+    // Given string data without its terminator, RegSetValueExW reads the unit after the data and counts a
+    // zero there as a terminator the caller forgot (Windows does the same): the unit after the data is kept,
+    // and not zero, so that the value is written back with exactly the bytes it had.
     data.reset(new (std::nothrow) BYTE[size + kUnitAfterData]);
     if (!data)
     {
@@ -228,8 +228,9 @@ void SavedKeyTree::Restore(const ScriptKey& parent) const
     const std::unique_ptr<wchar_t[]> path = JoinKeyPath(parent.path, m_name.get());
     const wchar_t* where = path ? path.get() : m_name.get();
     platform::UniqueRegKey key;
-    const LSTATUS createError = RegCreateKeyExW(parent.handle, m_name.get(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                KEY_WRITE, nullptr, key.Put(), nullptr);
+    const LSTATUS createError =
+        RegCreateKeyExW(parent.handle, m_name.get(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.Put(), nullptr);
     if (createError != ERROR_SUCCESS)
     {
         ReportKeyFailure(PLATFORM_FAILURE_SITE, createError, parent.root, where, nullptr, nullptr);
@@ -240,7 +241,8 @@ void SavedKeyTree::Restore(const ScriptKey& parent) const
         const LSTATUS error = m_values[index].Write(key.Get());
         if (error != ERROR_SUCCESS)
         {
-            ReportKeyFailure(PLATFORM_FAILURE_SITE, error, parent.root, where, nullptr, m_values[index].name.get());
+            ReportKeyFailure(PLATFORM_FAILURE_SITE, error, parent.root, where, nullptr,
+                             m_values[index].name.get());
         }
     }
     for (DWORD index = 0; index < m_subkeyCount; ++index)

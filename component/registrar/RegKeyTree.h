@@ -6,8 +6,9 @@
 
 #include <memory>
 
-// A key that registration works in: an open handle for the work, and where the key lies (a predefined root and
-// the path below it, empty for the root itself), by which it can be opened again after the handle is gone.
+// A key that registration works in: an open handle for the work, and where the key lies (a predefined root
+// and the path below it, empty for the root itself), by which it can be opened again after the handle is
+// gone.
 struct ScriptKey
 {
     HKEY handle;

@@ -27,7 +27,8 @@ HRESULT CheckKeyName(const ScriptToken& name)
 
 } // namespace
 
-HRESULT CRegScriptParser::ProcessKeyList(const ScriptKey& parent, bool doRegister, bool recovery, unsigned depth)
+HRESULT CRegScriptParser::ProcessKeyList(const ScriptKey& parent, bool doRegister, bool recovery,
+                                         unsigned depth)
 {
     RETURN_HR_IF(DISP_E_EXCEPTION, depth > kMaxBlockDepth);
     ScriptToken token;

@@ -29,7 +29,8 @@ HRESULT CRegScriptParser::RunScript(const wchar_t* text, bool doRegister, Regist
     return result;
 }
 
-HRESULT CRegScriptParser::ProcessRootBlock(ScriptToken& token, bool doRegister, RegistrationJournal::Mark runStart)
+HRESULT CRegScriptParser::ProcessRootBlock(ScriptToken& token, bool doRegister,
+                                           RegistrationJournal::Mark runStart)
 {
     PROPAGATE_IF_FAILED(NextToken(token));
     const HKEY root = LookupRootKey(token.Text());

@@ -45,5 +45,4 @@ class CRegScriptParser
     bool m_perUser = false;
     const wchar_t* m_cursor = nullptr;
     const wchar_t* m_tokenStart = nullptr; // where the token read last begins
-
 };

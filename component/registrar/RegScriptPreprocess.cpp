@@ -152,7 +152,8 @@ HRESULT CRegScriptParser::RedirectClassesRoots(const wchar_t* script, std::uniqu
             // The block's own opening, whatever follows its brace, becomes the plain "{" of Classes.
             PROPAGATE_IF_FAILED(output.Append(copied, static_cast<size_t>(rootStart - copied)));
             PROPAGATE_IF_FAILED(output.Append(kPerUserClassesOpening));
-            PROPAGATE_IF_FAILED(output.Append(entriesStart, static_cast<size_t>(m_tokenStart - entriesStart)));
+            PROPAGATE_IF_FAILED(
+                output.Append(entriesStart, static_cast<size_t>(m_tokenStart - entriesStart)));
             PROPAGATE_IF_FAILED(output.Append(kPerUserClassesClosing));
             copied = m_tokenStart;
         }

@@ -100,7 +100,8 @@ HRESULT SetNumberValue(RegistrationJournal& journal, const ScriptKey& key, const
 
 } // namespace
 
-HRESULT CRegScriptParser::SetValueFromScript(const ScriptKey& key, const wchar_t* valueName, ScriptToken& token)
+HRESULT CRegScriptParser::SetValueFromScript(const ScriptKey& key, const wchar_t* valueName,
+                                             ScriptToken& token)
 {
     PROPAGATE_IF_FAILED(NextToken(token));
     DWORD type = REG_NONE;

@@ -143,7 +143,8 @@ void RegistrationJournal::Undo(const Entry& entry)
         switch (entry.kind)
         {
         case Entry::Kind::CreatedKey:
-            error = HasSubkeys(key.Get(), entry.name.get()) ? ERROR_SUCCESS : DeleteOneKey(key.Get(), entry.name.get());
+            error = HasSubkeys(key.Get(), entry.name.get()) ? ERROR_SUCCESS
+                                                            : DeleteOneKey(key.Get(), entry.name.get());
             break;
         case Entry::Kind::AddedValue:
             error = RegDeleteValueW(key.Get(), entry.name.get());
@@ -159,13 +160,15 @@ void RegistrationJournal::Undo(const Entry& entry)
     // What is to be removed and is not there is gone as it should be.
     if (error != ERROR_SUCCESS && !(removal && error == ERROR_FILE_NOT_FOUND))
     {
-        const bool value = entry.kind == Entry::Kind::AddedValue || entry.kind == Entry::Kind::OverwrittenValue;
+        const bool value =
+            entry.kind == Entry::Kind::AddedValue || entry.kind == Entry::Kind::OverwrittenValue;
         ReportKeyFailure(PLATFORM_FAILURE_SITE, error, entry.root, entry.path.get(),
                          value ? nullptr : entry.name.get(), value ? entry.name.get() : nullptr);
     }
 }
 
-LSTATUS RegistrationJournal::PrepareEntry(const ScriptKey& key, const wchar_t* name, std::unique_ptr<Entry>& entry)
+LSTATUS RegistrationJournal::PrepareEntry(const ScriptKey& key, const wchar_t* name,
+                                          std::unique_ptr<Entry>& entry)
 {
     entry.reset(new (std::nothrow) Entry{});
     if (!entry)

@@ -28,7 +28,8 @@ class RegistrationJournal
     LSTATUS CreateKey(const ScriptKey& parent, const wchar_t* name, REGSAM access, HKEY* key);
     // RegSetValueExW that records the value when it was not there before, and its earlier type and data
     // when it was. A value that is there but cannot be read is not overwritten: it could not be given back.
-    LSTATUS SetValue(const ScriptKey& key, const wchar_t* valueName, DWORD type, const BYTE* data, DWORD size);
+    LSTATUS SetValue(const ScriptKey& key, const wchar_t* valueName, DWORD type, const BYTE* data,
+                     DWORD size);
     // DeleteKeyTree after a copy of the tree, whose failure the result is: ERROR_FILE_NOT_FOUND when there is
     // nothing to delete; any other failure deletes nothing. Nothing is opened for writing before the key is
     // known to exist. A deletion that fails, wholly or in part, is reported and otherwise passed over: the

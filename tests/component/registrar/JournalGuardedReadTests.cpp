@@ -33,9 +33,9 @@ TEST(JournalReads, StayInsideBuffersOfTheValuesOwnSize)
             {
                 // Odd byte counts too: the data need not be text.
                 const DWORD size = static_cast<DWORD>(length * sizeof(wchar_t)) + (type == REG_BINARY);
-                ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, testKey.Path(path).c_str(),
-                                                         valueName(length, type).c_str(), type, data.c_str(),
-                                                         size));
+                ASSERT_EQ(ERROR_SUCCESS,
+                          RegSetKeyValueW(HKEY_CURRENT_USER, testKey.Path(path).c_str(),
+                                          valueName(length, type).c_str(), type, data.c_str(), size));
             }
         }
     }
@@ -44,9 +44,10 @@ TEST(JournalReads, StayInsideBuffersOfTheValuesOwnSize)
     const std::wstring overwrittenPath = testKey.Path(L"Overwritten");
     platform::UniqueRegKey parent;
     platform::UniqueRegKey overwritten;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, parentPath.c_str(), 0, KEY_ALL_ACCESS, parent.Put()));
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_CURRENT_USER, overwrittenPath.c_str(), 0, KEY_ALL_ACCESS, overwritten.Put()));
+              RegOpenKeyExW(HKEY_CURRENT_USER, parentPath.c_str(), 0, KEY_ALL_ACCESS, parent.Put()));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, overwrittenPath.c_str(), 0, KEY_ALL_ACCESS,
+                                           overwritten.Put()));
     const std::vector<BYTE> replacement = StringBytes(L"new");
 
     RegistrationJournal journal;
@@ -58,9 +59,10 @@ TEST(JournalReads, StayInsideBuffersOfTheValuesOwnSize)
         {
             for (const DWORD type : types)
             {
-                ASSERT_EQ(ERROR_SUCCESS, journal.SetValue({overwritten.Get(), HKEY_CURRENT_USER, overwrittenPath.c_str()},
-                                                          valueName(length, type).c_str(), REG_SZ,
-                                                          replacement.data(), static_cast<DWORD>(replacement.size())));
+                ASSERT_EQ(ERROR_SUCCESS,
+                          journal.SetValue({overwritten.Get(), HKEY_CURRENT_USER, overwrittenPath.c_str()},
+                                           valueName(length, type).c_str(), REG_SZ, replacement.data(),
+                                           static_cast<DWORD>(replacement.size())));
             }
         }
     }

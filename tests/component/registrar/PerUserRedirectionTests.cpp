@@ -216,7 +216,8 @@ TEST_P(PerUserSwitchOnMachineWide, ScriptsLeaveTheMachineClassesAlone)
 {
     EnablePerUserRegistration();
     const ForeignUserClass foreign;
-    const std::vector<std::pair<std::wstring, std::wstring>> substitutions = {{L"ROOT", L"HKCR"}, {L"E", L""}};
+    const std::vector<std::pair<std::wstring, std::wstring>> substitutions = {{L"ROOT", L"HKCR"},
+                                                                              {L"E", L""}};
     const std::wstring machineBefore = test_support::DumpTree(HKEY_LOCAL_MACHINE, L"Software\\Classes");
     const std::wstring userBefore = test_support::DumpTree(HKEY_CURRENT_USER, L"Software");
 
@@ -229,8 +230,9 @@ TEST_P(PerUserSwitchOnMachineWide, ScriptsLeaveTheMachineClassesAlone)
     }
     EXPECT_EQ(GetParam().unregisterExpected, RunTestScript(GetParam().script, false, substitutions));
     EXPECT_EQ(machineBefore, test_support::DumpTree(HKEY_LOCAL_MACHINE, L"Software\\Classes"));
-    RunTestScript(L"HKCU { Software { VoltwiseA{b VoltwiseX VoltwiseV VoltwiseEarlier VoltwiseGuard { '{' } } }",
-                  false);
+    RunTestScript(
+        L"HKCU { Software { VoltwiseA{b VoltwiseX VoltwiseV VoltwiseEarlier VoltwiseGuard { '{' } } }",
+        false);
     EXPECT_EQ(userBefore, test_support::DumpTree(HKEY_CURRENT_USER, L"Software"));
 }
 

@@ -3,8 +3,7 @@
 #include "tests/component/registrar/RegistryTestSupport.h"
 #include "tests/support/RegistryDump.h"
 
-#include <sddl.h>
-
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -153,35 +152,6 @@ class UndoAfterALaterRemoval : public testing::TestWithParam<LaterRemoval>
 {
 };
 
-// A key that the user may read but not change: the journal must not ask it for more before it needs to.
-class ReadOnlyKey
-{
-  public:
-    ReadOnlyKey(const TestKey& key, const wchar_t* relative) : m_path(key.Path(relative))
-    {
-        key.Create(relative);
-        SetDacl(L"D:P(A;;KR;;;WD)(A;;WD;;;WD)");
-    }
-    ~ReadOnlyKey() { SetDacl(L"D:P(A;;KA;;;WD)"); }
-    ReadOnlyKey(const ReadOnlyKey&) = delete;
-    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
-
-  private:
-    void SetDacl(const wchar_t* sddl) const
-    {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        HKEY key = nullptr;
-        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
-                                                                         nullptr));
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, WRITE_DAC, &key));
-        EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
-        RegCloseKey(key);
-        LocalFree(descriptor);
-    }
-
-    std::wstring m_path;
-};
-
 } // namespace
 
 TEST_P(UndoAfterALaterRemoval, LeavesTheRegistryAsItWas)
@@ -208,7 +178,24 @@ TEST(DeleteUnderAReadOnlyParent, SucceedsAsTheKeyAllows)
     EXPECT_EQ(S_OK, RunTestScript(key.Script(L"RO { Delete Absent }"), true));
     EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L""));
 
-    const std::wstring withoutX = test_support::DumpTreeExcept(HKEY_CURRENT_USER, L"", L"\\" + key.Path(L"RO\\X"));
+    const std::wstring withoutX =
+        test_support::DumpTreeExcept(HKEY_CURRENT_USER, L"", L"\\" + key.Path(L"RO\\X"));
     EXPECT_EQ(S_OK, RunTestScript(key.Script(L"RO { Delete X }"), true));
     EXPECT_EQ(withoutX, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+}
+
+// A ForceRemove whose deletion a subkey refuses goes on with the key as it is, and says so once.
+TEST(ForceRemoveThatCannotDelete, LeavesOneLineAndReusesTheKey)
+{
+    TestKey key(L"Undeletable");
+    key.SetString(L"X\\Locked", L"s", L"kept");
+    const ReadOnlyKey readOnly(key, L"X\\Locked");
+
+    const CapturedDiagnostics diagnostics;
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"ForceRemove X { val v = s 1 }"), true));
+    EXPECT_TRUE(key.HasValue(L"X", L"v"));
+    EXPECT_TRUE(key.HasValue(L"X\\Locked", L"s"));
+    const std::wstring what = L"HKCU\\" + key.Path(L"X") + L": 0x80070005";
+    EXPECT_THAT(diagnostics.Lines(),
+                testing::ElementsAre(testing::HasSubstr(std::string(what.begin(), what.end()))));
 }

@@ -5,6 +5,7 @@
 #include "platform/UniqueHandle.h"
 #include "tests/component/registrar/RegistryTestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -27,7 +28,8 @@ class Journal : public testing::Test
     ScriptKey Parent() const { return {m_parent.Get(), HKEY_CURRENT_USER, m_parentPath.c_str()}; }
 
     // parent\name created through the journal and kept open; named by its path below HKCU.
-    ScriptKey CreateKey(const wchar_t* name, const ScriptKey* parent = nullptr, REGSAM access = KEY_READ | KEY_WRITE)
+    ScriptKey CreateKey(const wchar_t* name, const ScriptKey* parent = nullptr,
+                        REGSAM access = KEY_READ | KEY_WRITE)
     {
         const ScriptKey& under = parent != nullptr ? *parent : Parent();
         auto& [path, key] = *m_created.try_emplace(std::wstring(under.path) + L"\\" + name).first;
@@ -127,4 +129,21 @@ TEST_F(Journal, GivesADeletedTreeBack)
 
     m_journal.UndoAll();
     EXPECT_EQ(before, m_key.Dump());
+}
+
+// A step that cannot be undone is reported with its key, value and error; the steps after it still run.
+TEST_F(Journal, ReportsEachStepItCannotUndoAndGoesOn)
+{
+    m_key.SetString(L"Locked", L"v", L"old");
+    CreateKey(L"Fresh");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(CreateKey(L"Locked"), L"v", L"new"));
+    m_created.clear();
+    const ReadOnlyKey readOnly(m_key, L"Locked");
+
+    const CapturedDiagnostics diagnostics;
+    m_journal.UndoAll();
+    EXPECT_FALSE(m_key.Exists(L"Fresh"));
+    const std::wstring what = L"HKCU\\" + m_key.Path(L"Locked") + L", value v: 0x80070005";
+    EXPECT_THAT(diagnostics.Lines(),
+                testing::ElementsAre(testing::HasSubstr(std::string(what.begin(), what.end()))));
 }

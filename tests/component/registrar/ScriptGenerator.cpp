@@ -167,8 +167,8 @@ std::wstring ScriptGenerator::WellFormed(bool classesRoot)
 {
     // Roots that substitutions make too (Root is HKCR, E is empty).
     static const wchar_t* const kUserRoots[] = {L"HKCU", L"hkcu", L"HKEY_CURRENT_USER", L"HK%E%CU"};
-    static const wchar_t* const kClassesRoots[] = {L"HKCR",     L"'HKCR'",  L"hkcr", L"HKEY_CLASSES_ROOT",
-                                                   L"'HKEY_Classes_Root'", L"%Root%", L"HK%E%CR"};
+    static const wchar_t* const kClassesRoots[] = {
+        L"HKCR", L"'HKCR'", L"hkcr", L"HKEY_CLASSES_ROOT", L"'HKEY_Classes_Root'", L"%Root%", L"HK%E%CR"};
     std::wstring script;
     const size_t blocks = 1 + Below(2);
     for (size_t block = 0; block < blocks; ++block)

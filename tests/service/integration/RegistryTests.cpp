@@ -174,7 +174,8 @@ std::vector<GuardedRead> GuardedReadRows()
     for (const size_t length : kLengthsAroundLimits)
     {
         const std::wstring digits(length, L'7');
-        const auto upTo = [&](size_t limit) { return length <= limit ? ReadResult::Read : ReadResult::TooLong; };
+        const auto upTo = [&](size_t limit)
+        { return length <= limit ? ReadResult::Read : ReadResult::TooLong; };
         const auto textUpTo = [&](size_t limit) { return length <= limit ? digits : L""; };
         const std::string suffix = std::to_string(length);
         rows.push_back({"Text" + suffix, REG_SZ, digits + L'\0', upTo(15), textUpTo(15)});
