@@ -8,6 +8,8 @@
 #include "platform/UniqueHandle.h"
 
 #include <cwchar>
+#include <memory>
+#include <new>
 
 namespace platform
 {
@@ -37,13 +39,101 @@ HRESULT FailureOf(LSTATUS status)
     return status == ERROR_FILE_NOT_FOUND ? S_OK : HResultFromWin32(status);
 }
 
+// The stored bytes of a value, at most size of them. The shell's reads expand a REG_EXPAND_SZ in the caller's
+// buffer and may write past the size they are given; this read writes only what we allow.
+LSTATUS ReadStoredData(const wchar_t* path, const wchar_t* name, DWORD& type, void* data, DWORD& size)
+{
+    UniqueRegKey key;
+    const LSTATUS openStatus = RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, key.Put());
+    if (openStatus != ERROR_SUCCESS)
+    {
+        return openStatus;
+    }
+    return RegQueryValueExW(key.Get(), name, nullptr, &type, static_cast<BYTE*>(data), &size);
+}
+
+// The stored data need not be a terminated string: it ends where the data ends, and data that fills the whole
+// buffer without a terminator is a text too long to read. A list ends at its first string.
+LSTATUS TerminateText(RegistryText& text, DWORD size)
+{
+    const DWORD chars = size / sizeof(wchar_t);
+    if (chars == kRegistryTextChars && wmemchr(text, L'\0', kRegistryTextChars) == nullptr)
+    {
+        return ERROR_MORE_DATA;
+    }
+    text[chars < kRegistryTextChars ? chars : kRegistryTextChars - 1] = L'\0';
+    return ERROR_SUCCESS;
+}
+
+// The expansion function takes at most 32K characters; a longer stored text is too long whatever it expands
+// to.
+constexpr DWORD kMaxExpandableChars = 32767;
+
+// A REG_EXPAND_SZ of storedSize bytes, expanded into text; an expansion that does not fit is too long.
+LSTATUS ExpandText(const wchar_t* path, const wchar_t* name, DWORD storedSize, RegistryText& text)
+{
+    if (storedSize > kMaxExpandableChars * sizeof(wchar_t))
+    {
+        return ERROR_MORE_DATA;
+    }
+    const DWORD storedChars = storedSize / sizeof(wchar_t);
+    const std::unique_ptr<wchar_t[]> stored(new (std::nothrow) wchar_t[storedChars + 1]);
+    if (!stored)
+    {
+        return ERROR_OUTOFMEMORY;
+    }
+    DWORD type = REG_NONE;
+    DWORD size = storedSize; // an odd last byte fits into the unit that the terminator takes
+    const LSTATUS status = ReadStoredData(path, name, type, stored.get(), size);
+    if (status != ERROR_SUCCESS)
+    {
+        return status; // grown since it was measured: too long now
+    }
+    if (type != REG_EXPAND_SZ)
+    {
+        return ERROR_CANTREAD; // rewritten between the two reads; the next tick reads it afresh
+    }
+    stored[size / sizeof(wchar_t)] = L'\0';
+    const DWORD needed = ExpandEnvironmentStringsW(stored.get(), text, kRegistryTextChars);
+    if (needed == 0)
+    {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? static_cast<LSTATUS>(error) : ERROR_CANTREAD;
+    }
+    return needed <= kRegistryTextChars ? ERROR_SUCCESS : ERROR_MORE_DATA;
+}
+
+// Text of the three string types: REG_SZ as it is, REG_EXPAND_SZ expanded, REG_MULTI_SZ up to its first
+// string. Every other type is refused before its size is looked at.
+LSTATUS ReadTextData(const wchar_t* path, const wchar_t* name, RegistryText& text)
+{
+    DWORD type = REG_NONE;
+    DWORD size = sizeof(text);
+    const LSTATUS status = ReadStoredData(path, name, type, text, size);
+    if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)
+    {
+        return status;
+    }
+    switch (type)
+    {
+    case REG_SZ:
+    case REG_MULTI_SZ:
+        return status == ERROR_SUCCESS ? TerminateText(text, size) : status;
+    case REG_EXPAND_SZ:
+        return ExpandText(path, name, size, text);
+    default:
+        return ERROR_UNSUPPORTED_TYPE;
+    }
+}
+
 } // namespace
 
 ReadResult ShellRegistry::ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value)
 {
+    DWORD type = REG_NONE;
     DWORD number = 0;
     DWORD size = sizeof(number);
-    const LSTATUS status = SHGetValueW(HKEY_CURRENT_USER, path, name, nullptr, &number, &size);
+    const LSTATUS status = ReadStoredData(path, name, type, &number, size);
     m_readFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
     if (status == ERROR_SUCCESS)
     {
@@ -54,28 +144,14 @@ ReadResult ShellRegistry::ReadNumber(const wchar_t* path, const wchar_t* name, D
 
 ReadResult ShellRegistry::ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text)
 {
-    DWORD size = sizeof(text);
-    // Text of the three string types, as SHGetValueW hands it over (REG_EXPAND_SZ expanded, REG_MULTI_SZ up
-    // to its first string), while every other type is refused before its size is looked at.
-    LSTATUS status = SHRegGetValueW(HKEY_CURRENT_USER, path, name, SRRF_RT_REG_SZ | SRRF_RT_REG_MULTI_SZ,
-                                    nullptr, text, &size);
-    // The stored data need not be a terminated string: it ends where the data ends, and data that fills the
-    // whole buffer without a terminator is a text too long to read.
-    const DWORD chars = size / sizeof(wchar_t);
-    if (status == ERROR_SUCCESS && chars == kRegistryTextChars &&
-        wmemchr(text, L'\0', kRegistryTextChars) == nullptr)
-    {
-        status = ERROR_MORE_DATA;
-    }
+    const LSTATUS status = ReadTextData(path, name, text);
     m_readFailures.Update(PLATFORM_FAILURE_SITE, name, FailureOf(status), name);
     if (status != ERROR_SUCCESS)
     {
         // A refused read may still have copied the data.
         text[0] = L'\0';
-        return ResultOf(status);
     }
-    text[chars < kRegistryTextChars ? chars : kRegistryTextChars - 1] = L'\0';
-    return ReadResult::Read;
+    return ResultOf(status);
 }
 
 bool ShellRegistry::ValueExists(const wchar_t* path, const wchar_t* name)

@@ -16,7 +16,7 @@ enum class ReadResult
 {
     Read,
     Missing,   // the key or the value does not exist
-    WrongType, // a text read met a value that is not REG_SZ
+    WrongType, // a text read met a value that is not of a string type
     TooLong,   // the data does not fit: more than 4 bytes for a number, more than 15 characters for a text
     Refused,   // any other failure of the registry
 };
@@ -29,8 +29,8 @@ class IRegistry
     // Takes the first four bytes of a value of at most 4 bytes, whatever its type, as a little-endian
     // number (shorter data is padded with zero bytes).
     virtual ReadResult ReadNumber(const wchar_t* path, const wchar_t* name, DWORD& value) = 0;
-    // Reads REG_SZ values only; on success text holds a terminated string of at most 15 characters, on
-    // failure an empty one.
+    // Reads the three string types (REG_EXPAND_SZ expanded, REG_MULTI_SZ up to its first string); on success
+    // text holds a terminated string of at most 15 characters, on failure an empty one.
     virtual ReadResult ReadText(const wchar_t* path, const wchar_t* name, RegistryText& text) = 0;
     // False only when the key or the value is known to be absent: a value that cannot be read exists.
     virtual bool ValueExists(const wchar_t* path, const wchar_t* name) = 0;

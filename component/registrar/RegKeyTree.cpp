@@ -1,6 +1,8 @@
 #include "component/registrar/RegKeyTree.h"
 
+#include "component/registrar/ScriptTables.h"
 #include "component/registrar/StringCopy.h"
+#include "platform/HResult.h"
 #include "platform/LoadedModuleFunction.h"
 #include "platform/UniqueHandle.h"
 
@@ -13,6 +15,8 @@ namespace
 
 // Subkey names are at most 255 characters.
 constexpr DWORD kSubkeyNameBufferSize = 256;
+
+constexpr DWORD kUnitAfterData = sizeof(wchar_t);
 
 using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
 
@@ -33,7 +37,47 @@ RegDeleteKeyExWFunction FindRegDeleteKeyEx()
     return g_regDeleteKeyEx.load(std::memory_order_relaxed);
 }
 
+// Text of a diagnostic line that names a key, cut off where it does not fit.
+class KeyText
+{
+  public:
+    KeyText& Add(const wchar_t* text)
+    {
+        for (; text != nullptr && *text != L'\0' && m_length + 1 < kChars; ++text)
+        {
+            m_text[m_length++] = *text;
+        }
+        m_text[m_length] = L'\0';
+        return *this;
+    }
+    const wchar_t* Text() const { return m_text; }
+
+  private:
+    static constexpr size_t kChars = 512;
+    wchar_t m_text[kChars] = {};
+    size_t m_length = 0;
+};
+
 } // namespace
+
+void ReportKeyFailure(const char* file, int line, const char* function, LSTATUS error, HKEY root,
+                      const wchar_t* path, const wchar_t* subkey, const wchar_t* valueName)
+{
+    KeyText what;
+    what.Add(RootKeyName(root));
+    for (const wchar_t* level : {path, subkey})
+    {
+        if (level != nullptr && *level != L'\0')
+        {
+            what.Add(L"\\").Add(level);
+        }
+    }
+    if (valueName != nullptr)
+    {
+        what.Add(L", value ").Add(*valueName != L'\0' ? valueName : L"(default)");
+    }
+    platform::ReportFailure(file, line, function, platform::HResultFromWin32(error), what.Text());
+}
 
 LSTATUS DeleteKeyTree(HKEY parent, const wchar_t* name)
 {
@@ -80,12 +124,20 @@ LSTATUS SavedValue::Read(HKEY key, const wchar_t* valueName)
     {
         return sizeError;
     }
-    data.reset(new (std::nothrow) BYTE[size + 1]); // + 1: never an empty allocation
+    // Given string data without its terminator, RegSetValueExW reads the unit after the data and counts a
+    // zero there as a terminator the caller forgot (Windows does the same): the unit after the data is kept,
+    // and not zero, so that the value is written back with exactly the bytes it had.
+    data.reset(new (std::nothrow) BYTE[size + kUnitAfterData]);
     if (!data)
     {
         return ERROR_OUTOFMEMORY;
     }
-    return RegQueryValueExW(key, valueName, nullptr, &type, data.get(), &size);
+    const LSTATUS error = RegQueryValueExW(key, valueName, nullptr, &type, data.get(), &size);
+    if (error == ERROR_SUCCESS)
+    {
+        memset(data.get() + size, 0xFF, kUnitAfterData);
+    }
+    return error;
 }
 
 LSTATUS SavedValue::Write(HKEY key) const
@@ -170,20 +222,31 @@ LSTATUS SavedKeyTree::CopyFrom(HKEY key)
     return ERROR_SUCCESS;
 }
 
-void SavedKeyTree::Restore(HKEY parent) const
+void SavedKeyTree::Restore(const ScriptKey& parent) const
 {
+    // Without memory for the path, the reports name the key alone.
+    const std::unique_ptr<wchar_t[]> path = JoinKeyPath(parent.path, m_name.get());
+    const wchar_t* where = path ? path.get() : m_name.get();
     platform::UniqueRegKey key;
-    if (RegCreateKeyExW(parent, m_name.get(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        key.Put(), nullptr) != ERROR_SUCCESS)
+    const LSTATUS createError =
+        RegCreateKeyExW(parent.handle, m_name.get(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.Put(), nullptr);
+    if (createError != ERROR_SUCCESS)
     {
+        ReportKeyFailure(PLATFORM_FAILURE_SITE, createError, parent.root, where, nullptr, nullptr);
         return;
     }
     for (DWORD index = 0; index < m_valueCount; ++index)
     {
-        m_values[index].Write(key.Get());
+        const LSTATUS error = m_values[index].Write(key.Get());
+        if (error != ERROR_SUCCESS)
+        {
+            ReportKeyFailure(PLATFORM_FAILURE_SITE, error, parent.root, where, nullptr,
+                             m_values[index].name.get());
+        }
     }
     for (DWORD index = 0; index < m_subkeyCount; ++index)
     {
-        m_subkeys[index]->Restore(key.Get());
+        m_subkeys[index]->Restore({key.Get(), parent.root, where});
     }
 }

@@ -2,7 +2,24 @@
 
 #include <windows.h>
 
+#include "platform/Diagnostics.h"
+
 #include <memory>
+
+// A key that registration works in: an open handle for the work, and where the key lies (a predefined root
+// and the path below it, empty for the root itself), by which it can be opened again after the handle is
+// gone.
+struct ScriptKey
+{
+    HKEY handle;
+    HKEY root;
+    const wchar_t* path;
+};
+
+// One diagnostic line for a registry step that failed on root\path[\subkey][, value valueName].
+[[gnu::cold]] void ReportKeyFailure(const char* file, int line, const char* function, LSTATUS error,
+                                    HKEY root, const wchar_t* path, const wchar_t* subkey,
+                                    const wchar_t* valueName);
 
 // Registry error codes. DeleteKeyTree removes parent\name with all its subkeys.
 LSTATUS DeleteKeyTree(HKEY parent, const wchar_t* name);
@@ -30,8 +47,8 @@ class SavedKeyTree
     // memory) leaves no copy: the caller must not delete what it could not give back.
     static LSTATUS Copy(HKEY parent, const wchar_t* name, std::unique_ptr<SavedKeyTree>& tree);
     // Creates the key below parent again, or opens it where it still exists, and writes back its values and
-    // subkeys. Goes on past failures: there is nothing else to try.
-    void Restore(HKEY parent) const;
+    // subkeys. Goes on past failures, since there is nothing else to try, and reports each of them.
+    void Restore(const ScriptKey& parent) const;
 
   private:
     LSTATUS CopyFrom(HKEY key);

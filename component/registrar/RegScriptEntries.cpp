@@ -4,6 +4,7 @@
 #include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
+#include "component/registrar/StringCopy.h"
 #include "platform/HResult.h"
 #include "platform/UniqueHandle.h"
 
@@ -26,7 +27,8 @@ HRESULT CheckKeyName(const ScriptToken& name)
 
 } // namespace
 
-HRESULT CRegScriptParser::ProcessKeyList(HKEY parent, bool doRegister, bool recovery, unsigned depth)
+HRESULT CRegScriptParser::ProcessKeyList(const ScriptKey& parent, bool doRegister, bool recovery,
+                                         unsigned depth)
 {
     RETURN_HR_IF(DISP_E_EXCEPTION, depth > kMaxBlockDepth);
     ScriptToken token;
@@ -35,12 +37,12 @@ HRESULT CRegScriptParser::ProcessKeyList(HKEY parent, bool doRegister, bool reco
     while (token.First() != L'}')
     {
         PROPAGATE_IF_FAILED(doRegister ? RegisterEntry(parent, token, depth)
-                                       : UnregisterEntry(parent, token, recovery, depth));
+                                       : UnregisterEntry(parent.handle, token, recovery, depth));
     }
     return S_OK;
 }
 
-HRESULT CRegScriptParser::RegisterEntry(HKEY parent, ScriptToken& token, unsigned depth)
+HRESULT CRegScriptParser::RegisterEntry(const ScriptKey& parent, ScriptToken& token, unsigned depth)
 {
     const ScriptKeyword removal = ClassifyKeyword(token.Text());
     if (removal == ScriptKeyword::ForceRemove || removal == ScriptKeyword::Delete)
@@ -75,23 +77,26 @@ HRESULT CRegScriptParser::RegisterEntry(HKEY parent, ScriptToken& token, unsigne
     return RegisterKey(parent, token, depth);
 }
 
-HRESULT CRegScriptParser::RegisterKey(HKEY parent, ScriptToken& token, unsigned depth)
+HRESULT CRegScriptParser::RegisterKey(const ScriptKey& parent, ScriptToken& token, unsigned depth)
 {
     PROPAGATE_IF_FAILED(CheckKeyName(token));
+    const std::unique_ptr<wchar_t[]> path = JoinKeyPath(parent.path, token.Text());
+    RETURN_IF_NULL_ALLOC(path);
     platform::UniqueRegKey key;
-    if (RegOpenKeyExW(parent, token.Text(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS &&
-        RegOpenKeyExW(parent, token.Text(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(parent.handle, token.Text(), 0, KEY_READ | KEY_WRITE, key.Put()) != ERROR_SUCCESS &&
+        RegOpenKeyExW(parent.handle, token.Text(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
     {
         RETURN_IF_WIN32_ERROR(m_journal->CreateKey(parent, token.Text(), KEY_READ | KEY_WRITE, key.Put()));
     }
+    const ScriptKey opened{key.Get(), parent.root, path.get()};
     PROPAGATE_IF_FAILED(NextToken(token));
     if (token.First() == L'=')
     {
-        PROPAGATE_IF_FAILED(SetValueFromScript(key.Get(), nullptr, token));
+        PROPAGATE_IF_FAILED(SetValueFromScript(opened, nullptr, token));
     }
     if (token.IsBlockOpening())
     {
-        PROPAGATE_IF_FAILED(ProcessKeyList(key.Get(), true, false, depth + 1));
+        PROPAGATE_IF_FAILED(ProcessKeyList(opened, true, false, depth + 1));
         PROPAGATE_IF_FAILED(NextToken(token));
     }
     return S_OK;
@@ -152,7 +157,8 @@ HRESULT CRegScriptParser::UnregisterKey(HKEY parent, ScriptToken& token, bool re
     {
         // Always the end of the run: a block in recovery touches no registry, so what fails there is the
         // script itself, and after it the parser no longer knows where it is.
-        PROPAGATE_IF_FAILED(ProcessKeyList(key.Get(), false, entryRecovery, depth + 1));
+        // Unregistration records nothing, so the key's place is not needed.
+        PROPAGATE_IF_FAILED(ProcessKeyList({key.Get(), nullptr, nullptr}, false, entryRecovery, depth + 1));
         PROPAGATE_IF_FAILED(NextToken(token));
     }
 

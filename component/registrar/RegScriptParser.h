@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include "component/registrar/RegistrationJournal.h"
+
 #include <memory>
 
 class CRegObject;
-class RegistrationJournal;
 class ScriptToken;
+struct ScriptKey;
 
 // Applies one registration script to the registry, in register or unregister mode; one parser per run.
 class CRegScriptParser
@@ -20,23 +22,27 @@ class CRegScriptParser
     HRESULT RunScript(const wchar_t* text, bool doRegister, RegistrationJournal* journal = nullptr);
 
   private:
-    HRESULT PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const;
+    HRESULT PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result);
+    HRESULT SubstituteScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const;
+    HRESULT RedirectClassesRoots(const wchar_t* script, std::unique_ptr<wchar_t[]>& result);
 
     void SkipWhitespace();
     HRESULT NextToken(ScriptToken& token);
 
-    HRESULT ProcessRootBlock(ScriptToken& token, bool doRegister);
-    HRESULT ProcessKeyList(HKEY parent, bool doRegister, bool recovery, unsigned depth);
-    HRESULT RegisterEntry(HKEY parent, ScriptToken& token, unsigned depth);
-    HRESULT RegisterKey(HKEY parent, ScriptToken& token, unsigned depth);
+    HRESULT ProcessRootBlock(ScriptToken& token, bool doRegister, RegistrationJournal::Mark runStart);
+    HRESULT ProcessKeyList(const ScriptKey& parent, bool doRegister, bool recovery, unsigned depth);
+    HRESULT RegisterEntry(const ScriptKey& parent, ScriptToken& token, unsigned depth);
+    HRESULT RegisterKey(const ScriptKey& parent, ScriptToken& token, unsigned depth);
     HRESULT UnregisterEntry(HKEY parent, ScriptToken& token, bool recovery, unsigned depth);
     HRESULT UnregisterKey(HKEY parent, ScriptToken& token, bool recovery, bool noRemove, unsigned depth);
     HRESULT UnregisterValue(HKEY parent, ScriptToken& token, bool keepValue);
     HRESULT ReadValueName(ScriptToken& name, ScriptToken& token);
     HRESULT SkipAssignment(ScriptToken& token);
-    HRESULT SetValueFromScript(HKEY key, const wchar_t* valueName, ScriptToken& token);
+    HRESULT SetValueFromScript(const ScriptKey& key, const wchar_t* valueName, ScriptToken& token);
 
     const CRegObject& m_registrar;
     RegistrationJournal* m_journal = nullptr;
+    bool m_perUser = false;
     const wchar_t* m_cursor = nullptr;
+    const wchar_t* m_tokenStart = nullptr; // where the token read last begins
 };

@@ -1,6 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
-#include "component/registrar/PerUserRegistration.h"
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegObject.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
@@ -17,10 +17,7 @@ constexpr size_t kSmallScriptCapacity = 1000;
 constexpr size_t kMaxSubstitutionNameLength = 31;
 
 // A root block HKCR { entries } becomes HKCU { Software { Classes { entries } } } for per-user registration.
-// Every spelling of the root that the interpreter takes for HKEY_CLASSES_ROOT is redirected, quoted or not
-// and in any letter case, so that a per-user registration never writes for the whole machine.
-constexpr size_t kLongestRootName = 32;
-constexpr wchar_t kPerUserClassesOpening[] = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses";
+constexpr wchar_t kPerUserClassesOpening[] = L"HKCU\r\n{\tSoftware\r\n\t{\r\n\t\tClasses\r\n\t\t{";
 constexpr wchar_t kPerUserClassesClosing[] = L"\r\n\t}\r\n}\r\n";
 
 // Output text that doubles its buffer whenever it is full; always zero-terminated.
@@ -60,9 +57,6 @@ class ScriptTextBuilder
 
     HRESULT Append(const wchar_t* text) { return Append(text, wcslen(text)); }
 
-    size_t Length() const { return m_length; }
-    wchar_t Last() const { return m_length == 0 ? L'\0' : m_buffer[m_length - 1]; }
-
     std::unique_ptr<wchar_t[]> Detach() { return std::move(m_buffer); }
 
   private:
@@ -71,141 +65,33 @@ class ScriptTextBuilder
     size_t m_length = 0;
 };
 
-// Tracks quotes and braces so that each HKCR root block is wrapped into the per-user classes key. Quotes
-// are followed as the tokenizer reads the text that is being built: a ' opens a quoted token only where a
-// token begins, so the ' of Bob's is an ordinary character.
-class PerUserRedirection
+// Room for twice the script's length, and for 1000 characters at least.
+HRESULT ReserveFor(ScriptTextBuilder& output, const wchar_t* script)
 {
-  public:
-    // Called at each position before it is copied. rootReplaced: the root name was consumed and the
-    // character after it must be processed afresh.
-    HRESULT Apply(const wchar_t*& position, ScriptTextBuilder& output, bool& rootReplaced)
-    {
-        rootReplaced = false;
-        if (m_inQuote)
-        {
-            if (*position != kScriptQuote)
-            {
-                return S_OK;
-            }
-            if (position[1] != kScriptQuote)
-            {
-                m_inQuote = false;
-                m_quoteClosedAt = output.Length() + 1; // the copy step appends the closing quote
-                return S_OK;
-            }
-            // A doubled quote stays inside the token: emit the first, the copy step emits the second.
-            ++position;
-            return output.Append(&kScriptQuote, 1);
-        }
-        const bool tokenStart =
-            output.Length() == 0 || IsScriptWhitespace(output.Last()) || output.Length() == m_quoteClosedAt;
-        if (tokenStart && m_level == 0)
-        {
-            const size_t rootLength = ClassesRootTokenLength(position);
-            if (rootLength != 0)
-            {
-                PROPAGATE_IF_FAILED(output.Append(kPerUserClassesOpening));
-                position += rootLength;
-                // A quoted root may touch the next token; the key name Classes must not run into it.
-                if (*position != L'\0' && !IsScriptWhitespace(*position))
-                {
-                    PROPAGATE_IF_FAILED(output.Append(L" ", 1));
-                }
-                m_redirected = true;
-                rootReplaced = true;
-                return S_OK;
-            }
-        }
-        if (tokenStart && *position == kScriptQuote)
-        {
-            m_inQuote = true;
-        }
-        else if (*position == L'{')
-        {
-            ++m_level;
-        }
-        else if (*position == L'}')
-        {
-            --m_level;
-            if (m_level == 0 && m_redirected)
-            {
-                PROPAGATE_IF_FAILED(output.Append(kPerUserClassesClosing));
-                m_redirected = false;
-            }
-        }
-        return S_OK;
-    }
-
-  private:
-    // The length in the script of the token that starts here when the interpreter reads it as the classes
-    // root, else 0. Tokens are read as the tokenizer reads them: HKCRX or HKCR{ is no root name.
-    static size_t ClassesRootTokenLength(const wchar_t* position)
-    {
-        wchar_t name[kLongestRootName + 1];
-        size_t nameLength = 0;
-        const wchar_t* end = position;
-        if (*end == kScriptQuote)
-        {
-            for (++end; *end != L'\0' && !(*end == kScriptQuote && end[1] != kScriptQuote); ++end)
-            {
-                end += *end == kScriptQuote; // a doubled quote stands for one
-                if (nameLength == kLongestRootName)
-                {
-                    return 0;
-                }
-                name[nameLength++] = *end;
-            }
-            if (*end == L'\0')
-            {
-                return 0;
-            }
-            ++end;
-        }
-        else
-        {
-            for (; *end != L'\0' && !IsScriptWhitespace(*end); ++end)
-            {
-                if (nameLength == kLongestRootName)
-                {
-                    return 0;
-                }
-                name[nameLength++] = *end;
-            }
-        }
-        name[nameLength] = L'\0';
-        return LookupRootKey(name) == HKEY_CLASSES_ROOT ? static_cast<size_t>(end - position) : 0;
-    }
-
-    long m_level = 0;
-    bool m_inQuote = false;
-    size_t m_quoteClosedAt = 0; // output length just after the last closing quote
-    bool m_redirected = false;
-};
+    const size_t doubledLength = 2 * wcslen(script);
+    return output.Reserve(doubledLength < kSmallScriptThreshold ? kSmallScriptCapacity : doubledLength);
+}
 
 } // namespace
 
-HRESULT CRegScriptParser::PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const
+HRESULT CRegScriptParser::PreprocessScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result)
 {
-    const size_t doubledLength = 2 * wcslen(script);
-    ScriptTextBuilder output;
-    PROPAGATE_IF_FAILED(
-        output.Reserve(doubledLength < kSmallScriptThreshold ? kSmallScriptCapacity : doubledLength));
+    PROPAGATE_IF_FAILED(SubstituteScript(script, result));
+    if (!m_perUser)
+    {
+        return S_OK;
+    }
+    std::unique_ptr<wchar_t[]> substituted = std::move(result);
+    return RedirectClassesRoots(substituted.get(), result);
+}
 
-    const bool perUser = IsPerUserRegistrationEnabled();
-    PerUserRedirection redirection;
+HRESULT CRegScriptParser::SubstituteScript(const wchar_t* script, std::unique_ptr<wchar_t[]>& result) const
+{
+    ScriptTextBuilder output;
+    PROPAGATE_IF_FAILED(ReserveFor(output, script));
     const wchar_t* position = script;
     while (*position != L'\0')
     {
-        if (perUser)
-        {
-            bool rootReplaced = false;
-            PROPAGATE_IF_FAILED(redirection.Apply(position, output, rootReplaced));
-            if (rootReplaced)
-            {
-                continue;
-            }
-        }
         if (*position == L'%')
         {
             if (position[1] == L'%')
@@ -232,6 +118,48 @@ HRESULT CRegScriptParser::PreprocessScript(const wchar_t* script, std::unique_pt
         PROPAGATE_IF_FAILED(output.Append(position, static_cast<size_t>(next - position)));
         position = next;
     }
+    result = output.Detach();
+    return S_OK;
+}
+
+// Finds the root blocks by reading the substituted text as the run will, with the run's own tokens and
+// blocks, in recovery, which touches no registry: every block whose root names the classes root, in any
+// spelling and also where a substitution produced it, is moved below HKCU\Software\Classes. A text that this
+// reading refuses is refused before the run writes anything (its failure is reported once, here). Where the
+// reading merely stops (a block without its opening brace), the rest stays as it is and the run fails there;
+// should redirection miss a classes root all the same, the root check of each block refuses it.
+HRESULT CRegScriptParser::RedirectClassesRoots(const wchar_t* script, std::unique_ptr<wchar_t[]>& result)
+{
+    ScriptToken token;
+    PROPAGATE_IF_FAILED(token.Allocate());
+    ScriptTextBuilder output;
+    PROPAGATE_IF_FAILED(ReserveFor(output, script));
+    const wchar_t* copied = script; // the text before it is in the output
+    for (m_cursor = script, SkipWhitespace(); *m_cursor != L'\0'; SkipWhitespace())
+    {
+        PROPAGATE_IF_FAILED(NextToken(token));
+        const wchar_t* rootStart = m_tokenStart;
+        const bool classesRoot = LookupRootKey(token.Text()) == HKEY_CLASSES_ROOT;
+        PROPAGATE_IF_FAILED(NextToken(token));
+        if (token.First() != L'{')
+        {
+            break;
+        }
+        const wchar_t* entriesStart = m_cursor;
+        PROPAGATE_IF_FAILED(ProcessKeyList({nullptr, nullptr, nullptr}, false, true, 1));
+        if (classesRoot)
+        {
+            // The block's own opening, whatever follows its brace, becomes the plain "{" of Classes.
+            PROPAGATE_IF_FAILED(output.Append(copied, static_cast<size_t>(rootStart - copied)));
+            PROPAGATE_IF_FAILED(output.Append(kPerUserClassesOpening));
+            PROPAGATE_IF_FAILED(
+                output.Append(entriesStart, static_cast<size_t>(m_tokenStart - entriesStart)));
+            PROPAGATE_IF_FAILED(output.Append(kPerUserClassesClosing));
+            copied = m_tokenStart;
+        }
+    }
+    m_cursor = nullptr;
+    PROPAGATE_IF_FAILED(output.Append(copied));
     result = output.Detach();
     return S_OK;
 }

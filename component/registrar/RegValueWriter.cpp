@@ -1,5 +1,6 @@
 #include "component/registrar/RegScriptParser.h"
 
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegistrationJournal.h"
 #include "component/registrar/ScriptTables.h"
 #include "component/registrar/ScriptToken.h"
@@ -13,7 +14,7 @@
 namespace
 {
 
-HRESULT SetValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName, DWORD type,
+HRESULT SetValue(RegistrationJournal& journal, const ScriptKey& key, const wchar_t* valueName, DWORD type,
                  const void* data, size_t byteCount)
 {
     RETURN_IF_WIN32_ERROR(journal.SetValue(key, valueName, type, static_cast<const BYTE*>(data),
@@ -38,7 +39,7 @@ BYTE HexDigitValue(wchar_t digit)
     return 0;
 }
 
-HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
+HRESULT SetBinaryValue(RegistrationJournal& journal, const ScriptKey& key, const wchar_t* valueName,
                        const ScriptToken& text)
 {
     RETURN_HR_IF(E_FAIL, text.Length() % 2 != 0);
@@ -55,7 +56,7 @@ HRESULT SetBinaryValue(RegistrationJournal& journal, HKEY key, const wchar_t* va
 }
 
 // "\0" separates the strings; the value ends with the first empty string.
-HRESULT SetMultiStringValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
+HRESULT SetMultiStringValue(RegistrationJournal& journal, const ScriptKey& key, const wchar_t* valueName,
                             const ScriptToken& text)
 {
     std::unique_ptr<wchar_t[]> strings(new (std::nothrow) wchar_t[text.Length() + 2]);
@@ -84,7 +85,7 @@ HRESULT SetMultiStringValue(RegistrationJournal& journal, HKEY key, const wchar_
     return SetValue(journal, key, valueName, REG_MULTI_SZ, strings.get(), (stored + 1) * sizeof(wchar_t));
 }
 
-HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, const wchar_t* valueName,
+HRESULT SetNumberValue(RegistrationJournal& journal, const ScriptKey& key, const wchar_t* valueName,
                        const ScriptToken& text)
 {
     ULONG number = 0;
@@ -99,7 +100,8 @@ HRESULT SetNumberValue(RegistrationJournal& journal, HKEY key, const wchar_t* va
 
 } // namespace
 
-HRESULT CRegScriptParser::SetValueFromScript(HKEY key, const wchar_t* valueName, ScriptToken& token)
+HRESULT CRegScriptParser::SetValueFromScript(const ScriptKey& key, const wchar_t* valueName,
+                                             ScriptToken& token)
 {
     PROPAGATE_IF_FAILED(NextToken(token));
     DWORD type = REG_NONE;

@@ -85,6 +85,18 @@ HKEY LookupRootKey(const wchar_t* name)
     return root != nullptr ? root->key : nullptr;
 }
 
+const wchar_t* RootKeyName(HKEY key)
+{
+    for (const RootKey& root : kRootKeys)
+    {
+        if (root.key == key)
+        {
+            return root.name;
+        }
+    }
+    return L"?";
+}
+
 bool LookupValueType(const wchar_t* letter, DWORD& type)
 {
     const ValueType* valueType = FindRow(kValueTypes, letter);

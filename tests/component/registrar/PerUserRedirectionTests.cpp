@@ -185,3 +185,70 @@ TEST(PerUserSwitchOn, NestedKeyNamedLikeTheClassesRootIsAnOrdinaryKey)
     ASSERT_EQ(S_OK, RunTestScript(script, false));
     EXPECT_FALSE(InUserClasses(L"VoltwiseNested"));
 }
+
+namespace
+{
+
+struct MachineWideCase
+{
+    const char* name;
+    std::wstring script;
+    HRESULT expected;
+    HRESULT unregisterExpected;
+};
+
+const std::wstring kSoftHyphens(30, L'\u00AD');
+
+// Scripts whose classes root an earlier pre-processing missed, so that a per-user run wrote for the machine.
+const MachineWideCase kMachineWideCases[] = {
+    {"BraceInsideAToken", L"HKCU { Software { VoltwiseA{b } } HKCR { VoltwiseK }", S_OK, S_OK},
+    {"QuotedBrace", L"HKCU { Software { VoltwiseX '{' } } } HKCR { VoltwiseK }", S_OK, S_OK},
+    {"BraceAsValue", L"HKCU { Software { VoltwiseV { val x = s { } } } HKCR { VoltwiseK }", S_OK, S_OK},
+    {"SubstitutedRoot", L"%ROOT% { VoltwiseK }", S_OK, S_OK},
+    {"RootJoinedBySubstitution", L"HK%E%CR { VoltwiseK }", S_OK, S_OK},
+    {"RootWithSoftHyphens", L"HKCR" + kSoftHyphens + L" { VoltwiseK }", S_OK, S_OK},
+    // A block after Delete, which registration does not read as one (unregistration does), hides the classes
+    // root from redirection: the root check refuses it and the earlier block is taken back.
+    {"RootThatRedirectionCannotFind",
+     L"HKCU { Software { VoltwiseEarlier = s 'e' } } "
+     L"HKCU { Software { VoltwiseGuard { Delete X { } } } HKCR { VoltwiseK } }",
+     E_ACCESSDENIED, S_OK},
+};
+
+void PrintTo(const MachineWideCase& machineWide, std::ostream* out)
+{
+    *out << machineWide.name;
+}
+
+class PerUserSwitchOnMachineWide : public testing::TestWithParam<MachineWideCase>
+{
+};
+
+} // namespace
+
+TEST_P(PerUserSwitchOnMachineWide, ScriptsLeaveTheMachineClassesAlone)
+{
+    EnablePerUserRegistration();
+    const ForeignUserClass foreign;
+    const std::vector<std::pair<std::wstring, std::wstring>> substitutions = {{L"ROOT", L"HKCR"},
+                                                                              {L"E", L""}};
+    const std::wstring machineBefore = test_support::DumpTree(HKEY_LOCAL_MACHINE, L"Software\\Classes");
+    const std::wstring userBefore = test_support::DumpTree(HKEY_CURRENT_USER, L"Software");
+
+    EXPECT_EQ(GetParam().expected, RunTestScript(GetParam().script, true, substitutions));
+    EXPECT_EQ(machineBefore, test_support::DumpTree(HKEY_LOCAL_MACHINE, L"Software\\Classes"));
+    EXPECT_EQ(SUCCEEDED(GetParam().expected), InUserClasses(L"VoltwiseK"));
+    if (FAILED(GetParam().expected))
+    {
+        EXPECT_EQ(userBefore, test_support::DumpTree(HKEY_CURRENT_USER, L"Software"));
+    }
+    EXPECT_EQ(GetParam().unregisterExpected, RunTestScript(GetParam().script, false, substitutions));
+    EXPECT_EQ(machineBefore, test_support::DumpTree(HKEY_LOCAL_MACHINE, L"Software\\Classes"));
+    RunTestScript(
+        L"HKCU { Software { VoltwiseA{b VoltwiseX VoltwiseV VoltwiseEarlier VoltwiseGuard { '{' } } }",
+        false);
+    EXPECT_EQ(userBefore, test_support::DumpTree(HKEY_CURRENT_USER, L"Software"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, PerUserSwitchOnMachineWide, testing::ValuesIn(kMachineWideCases),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include "tests/component/registrar/RegistryTestSupport.h"
+#include "tests/support/RegistryDump.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -117,3 +119,83 @@ INSTANTIATE_TEST_SUITE_P(Registrar, FailedRegistration,
                              return std::get<1>(info.param).name + std::string("After") +
                                     std::to_string(std::get<0>(info.param)) + "Pieces";
                          });
+
+namespace
+{
+
+// A later step removes a key, or its parent, that an earlier step changed; then the run fails.
+struct LaterRemoval
+{
+    const char* name;
+    Arrangement arrangement;
+    const wchar_t* body;
+};
+
+const LaterRemoval kLaterRemovals[] = {
+    {"OverwrittenValueOfARemovedKey",
+     {{L"K", {{L"v", L"old"}}}},
+     L"K { val v = s new }\r\nForceRemove K\r\nval Bad = x 'y'"},
+    {"TreeRebuiltInsideARemovedParent",
+     {{L"P\\A", {{L"orig", L"a"}}}, {L"P\\A\\Sub", {{L"s", L"b"}}}},
+     L"P { ForceRemove A { val z = s 1 } }\r\nForceRemove P\r\nval Bad = x 'y'"},
+    {"TreeRemovedTwice",
+     {{L"T", {{L"t", L"first"}}}, {L"T\\S", {{L"s", L"second"}}}},
+     L"ForceRemove T { S { val n = s 1 } }\r\nForceRemove T { S { val m = s 2 } }\r\nval Bad = x 'y'"},
+};
+
+void PrintTo(const LaterRemoval& removal, std::ostream* out)
+{
+    *out << removal.name;
+}
+
+class UndoAfterALaterRemoval : public testing::TestWithParam<LaterRemoval>
+{
+};
+
+} // namespace
+
+TEST_P(UndoAfterALaterRemoval, LeavesTheRegistryAsItWas)
+{
+    TestKey key(L"LaterRemoval");
+    Build(key, GetParam().arrangement);
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"");
+    EXPECT_EQ(DISP_E_EXCEPTION, RunTestScript(key.Script(GetParam().body), true));
+    EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+}
+
+INSTANTIATE_TEST_SUITE_P(Registrar, UndoAfterALaterRemoval, testing::ValuesIn(kLaterRemovals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Delete looks for the key before it opens anything for writing: under a parent that refuses writes, an
+// absent key is no error and a key that may be deleted is deleted.
+TEST(DeleteUnderAReadOnlyParent, SucceedsAsTheKeyAllows)
+{
+    TestKey key(L"ReadOnlyParent");
+    key.SetString(L"RO\\X", L"x", L"deletable");
+    const ReadOnlyKey readOnly(key, L"RO");
+    const std::wstring before = test_support::DumpTree(HKEY_CURRENT_USER, L"");
+
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"RO { Delete Absent }"), true));
+    EXPECT_EQ(before, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+
+    const std::wstring withoutX =
+        test_support::DumpTreeExcept(HKEY_CURRENT_USER, L"", L"\\" + key.Path(L"RO\\X"));
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"RO { Delete X }"), true));
+    EXPECT_EQ(withoutX, test_support::DumpTree(HKEY_CURRENT_USER, L""));
+}
+
+// A ForceRemove whose deletion a subkey refuses goes on with the key as it is, and says so once.
+TEST(ForceRemoveThatCannotDelete, LeavesOneLineAndReusesTheKey)
+{
+    TestKey key(L"Undeletable");
+    key.SetString(L"X\\Locked", L"s", L"kept");
+    const ReadOnlyKey readOnly(key, L"X\\Locked");
+
+    const CapturedDiagnostics diagnostics;
+    EXPECT_EQ(S_OK, RunTestScript(key.Script(L"ForceRemove X { val v = s 1 }"), true));
+    EXPECT_TRUE(key.HasValue(L"X", L"v"));
+    EXPECT_TRUE(key.HasValue(L"X\\Locked", L"s"));
+    const std::wstring what = L"HKCU\\" + key.Path(L"X") + L": 0x80070005";
+    EXPECT_THAT(diagnostics.Lines(),
+                testing::ElementsAre(testing::HasSubstr(std::string(what.begin(), what.end()))));
+}

@@ -1,9 +1,11 @@
 #include <windows.h>
 
+#include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegistrationJournal.h"
 #include "platform/UniqueHandle.h"
 #include "tests/component/registrar/RegistryTestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -23,22 +25,28 @@ class Journal : public testing::Test
                                                KEY_READ | KEY_WRITE, m_parent.Put()));
     }
 
-    HKEY CreateKey(const wchar_t* name)
+    ScriptKey Parent() const { return {m_parent.Get(), HKEY_CURRENT_USER, m_parentPath.c_str()}; }
+
+    // parent\name created through the journal and kept open; named by its path below HKCU.
+    ScriptKey CreateKey(const wchar_t* name, const ScriptKey* parent = nullptr,
+                        REGSAM access = KEY_READ | KEY_WRITE)
     {
-        platform::UniqueRegKey& key = m_created[name];
-        EXPECT_EQ(ERROR_SUCCESS, m_journal.CreateKey(m_parent.Get(), name, KEY_READ | KEY_WRITE, key.Put()));
-        return key.Get();
+        const ScriptKey& under = parent != nullptr ? *parent : Parent();
+        auto& [path, key] = *m_created.try_emplace(std::wstring(under.path) + L"\\" + name).first;
+        EXPECT_EQ(ERROR_SUCCESS, m_journal.CreateKey(under, name, access, key.Put()));
+        return {key.Get(), HKEY_CURRENT_USER, path.c_str()};
     }
 
-    LSTATUS SetString(HKEY key, const wchar_t* name, const std::wstring& data)
+    LSTATUS SetString(const ScriptKey& key, const wchar_t* name, const std::wstring& data)
     {
         const std::vector<BYTE> bytes = StringBytes(data);
         return m_journal.SetValue(key, name, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
     }
 
     TestKey m_key{L"Journal"};
+    const std::wstring m_parentPath = m_key.Path();
     platform::UniqueRegKey m_parent;
-    std::map<std::wstring, platform::UniqueRegKey> m_created;
+    std::map<std::wstring, platform::UniqueRegKey> m_created; // by path below HKCU
     RegistrationJournal m_journal;
 };
 
@@ -48,10 +56,10 @@ TEST_F(Journal, UndoesNewKeysAndValuesNewestFirstAndGivesOverwrittenValuesBack)
 {
     m_key.SetString(L"Existing", L"old", L"before");
     const std::wstring before = m_key.Dump();
-    const HKEY fresh = CreateKey(L"Fresh");
-    ASSERT_EQ(ERROR_SUCCESS, m_journal.CreateKey(fresh, L"Child", KEY_READ, m_created[L"Child"].Put()));
+    const ScriptKey fresh = CreateKey(L"Fresh");
+    CreateKey(L"Child", &fresh, KEY_READ);
     ASSERT_EQ(ERROR_SUCCESS, SetString(fresh, nullptr, L"default"));
-    const HKEY existing = CreateKey(L"Existing");
+    const ScriptKey existing = CreateKey(L"Existing");
     ASSERT_EQ(ERROR_SUCCESS, SetString(existing, L"added", L"new"));
     ASSERT_EQ(ERROR_SUCCESS, SetString(existing, L"old", L"overwritten"));
     m_created.clear(); // the journal needs none of the caller's handles
@@ -88,7 +96,7 @@ TEST_F(Journal, ForgetsWithoutUndoingWhenDestroyed)
     {
         RegistrationJournal journal;
         platform::UniqueRegKey key;
-        ASSERT_EQ(ERROR_SUCCESS, journal.CreateKey(m_parent.Get(), L"Kept", KEY_READ, key.Put()));
+        ASSERT_EQ(ERROR_SUCCESS, journal.CreateKey(Parent(), L"Kept", KEY_READ, key.Put()));
     }
     EXPECT_TRUE(m_key.Exists(L"Kept"));
 }
@@ -112,13 +120,30 @@ TEST_F(Journal, GivesADeletedTreeBack)
     }
     const std::wstring before = m_key.Dump();
 
-    ASSERT_EQ(ERROR_SUCCESS, m_journal.DeleteKeyTree(m_parent.Get(), L"Doomed"));
+    ASSERT_EQ(ERROR_SUCCESS, m_journal.DeleteKeyTree(Parent(), L"Doomed"));
     EXPECT_FALSE(m_key.Exists(L"Doomed"));
-    ASSERT_EQ(ERROR_FILE_NOT_FOUND, m_journal.DeleteKeyTree(m_parent.Get(), L"Doomed"));
-    const HKEY rebuilt = CreateKey(L"Doomed");
+    ASSERT_EQ(ERROR_FILE_NOT_FOUND, m_journal.DeleteKeyTree(Parent(), L"Doomed"));
+    const ScriptKey rebuilt = CreateKey(L"Doomed");
     ASSERT_EQ(ERROR_SUCCESS, SetString(rebuilt, L"1", L"new"));
     m_created.clear();
 
     m_journal.UndoAll();
     EXPECT_EQ(before, m_key.Dump());
+}
+
+// A step that cannot be undone is reported with its key, value and error; the steps after it still run.
+TEST_F(Journal, ReportsEachStepItCannotUndoAndGoesOn)
+{
+    m_key.SetString(L"Locked", L"v", L"old");
+    CreateKey(L"Fresh");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(CreateKey(L"Locked"), L"v", L"new"));
+    m_created.clear();
+    const ReadOnlyKey readOnly(m_key, L"Locked");
+
+    const CapturedDiagnostics diagnostics;
+    m_journal.UndoAll();
+    EXPECT_FALSE(m_key.Exists(L"Fresh"));
+    const std::wstring what = L"HKCU\\" + m_key.Path(L"Locked") + L", value v: 0x80070005";
+    EXPECT_THAT(diagnostics.Lines(),
+                testing::ElementsAre(testing::HasSubstr(std::string(what.begin(), what.end()))));
 }

@@ -6,6 +6,8 @@
 #include "platform/UniqueHandle.h"
 #include "tests/support/RegistryDump.h"
 
+#include <sddl.h>
+
 #include <cstring>
 #include <cwchar>
 #include <stdexcept>
@@ -28,7 +30,71 @@ std::wstring Join(const std::wstring& path, const std::wstring& relative)
     return relative.empty() ? path : path + L"\\" + relative;
 }
 
+std::vector<std::string> g_capturedLines;
+PVOID g_captureHandler = nullptr;
+
+// Debug output is an exception that the system raises and handles itself; a first look at it costs nothing.
+LONG CALLBACK CaptureDebugOutput(EXCEPTION_POINTERS* exception)
+{
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
+    {
+        const char* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+        std::string line(text, record.ExceptionInformation[0] != 0 ? record.ExceptionInformation[0] - 1 : 0);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == '\0'))
+        {
+            line.pop_back();
+        }
+        g_capturedLines.push_back(line);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 } // namespace
+
+CapturedDiagnostics::CapturedDiagnostics()
+{
+    g_capturedLines.clear();
+    g_captureHandler = AddVectoredExceptionHandler(1, CaptureDebugOutput);
+}
+
+CapturedDiagnostics::~CapturedDiagnostics()
+{
+    RemoveVectoredExceptionHandler(g_captureHandler);
+}
+
+std::vector<std::string> CapturedDiagnostics::Lines() const
+{
+    return g_capturedLines;
+}
+
+ReadOnlyKey::ReadOnlyKey(const TestKey& key, const std::wstring& relative) : m_path(key.Path(relative))
+{
+    key.Create(relative);
+    Check(SetDacl(L"D:P(A;;KR;;;WD)(A;;WD;;;WD)"), "RegSetKeySecurity");
+}
+
+ReadOnlyKey::~ReadOnlyKey()
+{
+    SetDacl(L"D:P(A;;KA;;;WD)");
+}
+
+LSTATUS ReadOnlyKey::SetDacl(const wchar_t* sddl) const
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+    {
+        return static_cast<LSTATUS>(GetLastError());
+    }
+    platform::UniqueRegKey key;
+    LSTATUS error = RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, WRITE_DAC, key.Put());
+    if (error == ERROR_SUCCESS)
+    {
+        error = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor);
+    }
+    LocalFree(descriptor);
+    return error;
+}
 
 TestKey::TestKey(std::wstring name) : m_name(std::move(name))
 {

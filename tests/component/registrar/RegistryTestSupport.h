@@ -35,6 +35,33 @@ class TestKey
     std::wstring m_name;
 };
 
+// Makes a key below the test key (creating it) one that the user may read but not change, until it goes.
+class ReadOnlyKey
+{
+  public:
+    ReadOnlyKey(const TestKey& key, const std::wstring& relative);
+    ~ReadOnlyKey();
+    ReadOnlyKey(const ReadOnlyKey&) = delete;
+    ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
+
+  private:
+    LSTATUS SetDacl(const wchar_t* sddl) const;
+
+    std::wstring m_path;
+};
+
+// The diagnostic lines that this process sends as debug output while it lives.
+class CapturedDiagnostics
+{
+  public:
+    CapturedDiagnostics();
+    ~CapturedDiagnostics();
+    CapturedDiagnostics(const CapturedDiagnostics&) = delete;
+    CapturedDiagnostics& operator=(const CapturedDiagnostics&) = delete;
+
+    std::vector<std::string> Lines() const;
+};
+
 struct RegistryValue
 {
     DWORD type = REG_NONE;

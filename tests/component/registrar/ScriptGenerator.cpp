@@ -8,8 +8,9 @@ namespace
 {
 
 constexpr int kMaxGeneratedDepth = 4;
-// No letters that could join into a root name; roots other than HKCU must never appear.
-constexpr wchar_t kNameCharacters[] = L"abcdefghijxyz0123456789_.-=";
+// No letters that could join into a root name; roots other than HKCU must never appear. Braces inside a token
+// are ordinary characters.
+constexpr wchar_t kNameCharacters[] = L"abcdefghijxyz0123456789_.-={}";
 constexpr wchar_t kTextCharacters[] = L"abcxyz 019{}=.'%\\-";
 constexpr wchar_t kEditCharacters[] = L"{}'%=\\ \r\n\t0";
 
@@ -101,7 +102,9 @@ std::wstring ScriptGenerator::Assignment()
     switch (Below(4))
     {
     case 0:
-        return result + RandomCase(L"s") + Whitespace() + QuotedText(40, false);
+        // A brace as a value is data, not a block.
+        return result + RandomCase(L"s") + Whitespace() +
+               (Chance(10) ? std::wstring(Chance(50) ? L"{" : L"}") : QuotedText(40, false));
     case 1:
         return result + RandomCase(L"m") + Whitespace() + QuotedText(40, true);
     case 2:
@@ -119,6 +122,13 @@ std::wstring ScriptGenerator::Assignment()
     }
 }
 
+std::wstring ScriptGenerator::Brace(wchar_t brace)
+{
+    // Quoting groups characters only: a quoted brace opens or ends a block as a plain one does.
+    const std::wstring plain(1, brace);
+    return Chance(20) ? L"'" + plain + L"'" : plain;
+}
+
 std::wstring ScriptGenerator::Entries(int depth, int count)
 {
     std::wstring entries;
@@ -133,8 +143,8 @@ std::wstring ScriptGenerator::Entries(int depth, int count)
         else if (kind == 3)
         {
             entries += RandomCase(L"NoRemove") + Whitespace() + RandomCase(kBaselineKeys[Below(3)]) +
-                       Whitespace() + L"{" + Entries(depth + 1, static_cast<int>(Below(3))) + Whitespace() +
-                       L"}";
+                       Whitespace() + Brace(L'{') + Entries(depth + 1, static_cast<int>(Below(3))) +
+                       Whitespace() + Brace(L'}');
         }
         else
         {
@@ -145,8 +155,8 @@ std::wstring ScriptGenerator::Entries(int depth, int count)
             }
             if (depth < kMaxGeneratedDepth && Chance(50))
             {
-                entries += Whitespace() + L"{" + Entries(depth + 1, static_cast<int>(Below(4))) +
-                           Whitespace() + L"}";
+                entries += Whitespace() + Brace(L'{') + Entries(depth + 1, static_cast<int>(Below(4))) +
+                           Whitespace() + Brace(L'}');
             }
         }
     }
@@ -155,17 +165,18 @@ std::wstring ScriptGenerator::Entries(int depth, int count)
 
 std::wstring ScriptGenerator::WellFormed(bool classesRoot)
 {
-    static const wchar_t* const kUserRoots[] = {L"HKCU", L"hkcu", L"HKEY_CURRENT_USER"};
-    static const wchar_t* const kClassesRoots[] = {L"HKCR", L"'HKCR'", L"hkcr", L"HKEY_CLASSES_ROOT",
-                                                   L"'HKEY_Classes_Root'"};
+    // Roots that substitutions make too (Root is HKCR, E is empty).
+    static const wchar_t* const kUserRoots[] = {L"HKCU", L"hkcu", L"HKEY_CURRENT_USER", L"HK%E%CU"};
+    static const wchar_t* const kClassesRoots[] = {
+        L"HKCR", L"'HKCR'", L"hkcr", L"HKEY_CLASSES_ROOT", L"'HKEY_Classes_Root'", L"%Root%", L"HK%E%CR"};
     std::wstring script;
     const size_t blocks = 1 + Below(2);
     for (size_t block = 0; block < blocks; ++block)
     {
         script += (classesRoot ? kClassesRoots[Below(std::size(kClassesRoots))]
                                : kUserRoots[Below(std::size(kUserRoots))]) +
-                  Whitespace() + L"{" + Entries(1, 1 + static_cast<int>(Below(5))) + Whitespace() + L"}" +
-                  Whitespace();
+                  Whitespace() + Brace(L'{') + Entries(1, 1 + static_cast<int>(Below(5))) + Whitespace() +
+                  Brace(L'}') + Whitespace();
     }
     return script;
 }

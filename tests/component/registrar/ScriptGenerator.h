@@ -27,6 +27,7 @@ class ScriptGenerator
     std::wstring FreshName();
     std::wstring QuotedText(size_t maxLength, bool multiString);
     std::wstring Assignment();
+    std::wstring Brace(wchar_t brace);
     std::wstring Entries(int depth, int count);
     std::wstring MutationToken();
 

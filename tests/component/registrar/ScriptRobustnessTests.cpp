@@ -41,7 +41,9 @@ const RedirectedRoot kRedirectedRoots[] = {
 HRESULT RunWithSubstitutions(const std::wstring& script, bool doRegister,
                              RegistrationJournal* journal = nullptr)
 {
-    return RunTestScript(script, doRegister, {{L"Module", L"C:\\x''y.dll"}, {L"Sub", L"{ } %"}}, journal);
+    return RunTestScript(script, doRegister,
+                         {{L"Module", L"C:\\x''y.dll"}, {L"Sub", L"{ } %"}, {L"Root", L"HKCR"}, {L"E", L""}},
+                         journal);
 }
 
 class ScriptRobustness : public testing::Test

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace service::integration
 {
 namespace
@@ -82,6 +85,17 @@ TEST_F(AudioNullDevice, PublishesFullVolumeUnmutedOnceWithAFullStop)
     EXPECT_EQ(ReadText(kStatusKey, L"Mute"), std::nullopt) << "rewritten although unchanged";
 }
 
+// 1,000 characters of %A%, each expanding to 40 characters.
+std::wstring ThousandCharactersOfExpansions()
+{
+    std::wstring text;
+    while (text.size() + 3 <= 1000)
+    {
+        text += L"%A%";
+    }
+    return text + std::wstring(1000 - text.size(), L'%');
+}
+
 struct VolumeCommand
 {
     const char* name;
@@ -98,6 +112,8 @@ class AudioNullDeviceCommand : public AudioNullDevice, public ::testing::WithPar
 // any other type stay untouched (and unapplied, which only the unit tests can see: Wine refuses the change).
 TEST_P(AudioNullDeviceCommand, ConsumesReadableCommandsAndSurvivesTheRest)
 {
+    // For the expansions: the service inherits it.
+    SetEnvironmentVariableW(L"A", std::wstring(40, L'a').c_str());
     ServiceProcess service;
     ASSERT_TRUE(service.WaitUntilTicking());
     const VolumeCommand& command = GetParam();
@@ -131,7 +147,11 @@ INSTANTIATE_TEST_SUITE_P(
                       VolumeCommand{"ThirtyTwoBytesUnterminated", REG_SZ, TextBytes(L"1234567890123456", 32),
                                     false},
                       VolumeCommand{"SixteenDigits", REG_SZ, TerminatedBytes(L"1234567890123456"), false},
-                      VolumeCommand{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), false}),
+                      VolumeCommand{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), false},
+                      // Expansions far longer than the buffer: too long, however the expansion is stored.
+                      VolumeCommand{"ExpandingPath", REG_EXPAND_SZ, TerminatedBytes(L"%PATH%"), false},
+                      VolumeCommand{"ThousandCharactersOfExpansions", REG_EXPAND_SZ,
+                                    TerminatedBytes(ThousandCharactersOfExpansions().c_str()), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

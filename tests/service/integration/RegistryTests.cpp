@@ -1,11 +1,14 @@
 #include "tests/service/integration/ServiceHarness.h"
 
 #include "platform/Registry.h"
+#include "tests/support/GuardPage.h"
 #include "tests/service/unit/Fakes.h"
 
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace service::integration
 {
@@ -145,6 +148,97 @@ INSTANTIATE_TEST_SUITE_P(
         StoredData{"LongBinary", REG_BINARY, std::vector<BYTE>(100, 0x31), ReadResult::WrongType, L"",
                    ReadResult::TooLong, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Lengths around each limit of the reads: the text buffer's 16 characters, its 32 bytes, a key name's 255
+// characters, the expansion's 32,767.
+constexpr size_t kLengthsAroundLimits[] = {1, 15, 16, 31, 32, 255, 256, 32767};
+
+struct GuardedRead
+{
+    std::string name;
+    DWORD type;
+    std::wstring stored; // with the terminators the value keeps
+    ReadResult textResult;
+    std::wstring text;
+};
+
+// Variables that the expanding rows use, each of the length in its name.
+std::wstring Variable(size_t length)
+{
+    return L"TELLMARK_GUARD_" + std::to_wstring(length);
+}
+
+std::vector<GuardedRead> GuardedReadRows()
+{
+    std::vector<GuardedRead> rows;
+    for (const size_t length : kLengthsAroundLimits)
+    {
+        const std::wstring digits(length, L'7');
+        const auto upTo = [&](size_t limit)
+        { return length <= limit ? ReadResult::Read : ReadResult::TooLong; };
+        const auto textUpTo = [&](size_t limit) { return length <= limit ? digits : L""; };
+        const std::string suffix = std::to_string(length);
+        rows.push_back({"Text" + suffix, REG_SZ, digits + L'\0', upTo(15), textUpTo(15)});
+        rows.push_back({"Unterminated" + suffix, REG_SZ, digits, upTo(15), textUpTo(15)});
+        rows.push_back({"List" + suffix, REG_MULTI_SZ, digits + L'\0' + L'\0', upTo(14), textUpTo(14)});
+        rows.push_back({"Expandable" + suffix, REG_EXPAND_SZ, digits + L'\0', upTo(15), textUpTo(15)});
+        rows.push_back({"Expanding" + suffix, REG_EXPAND_SZ, L'%' + Variable(length) + L"%\0", upTo(15),
+                        length <= 15 ? std::wstring(length, L'v') : L""});
+        for (const DWORD type : {REG_NONE, REG_BINARY, REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_QWORD})
+        {
+            rows.push_back({"Type" + std::to_string(type) + "_" + suffix, type, digits + L'\0',
+                            ReadResult::WrongType, L""});
+        }
+    }
+    // A stored text longer than the buffer that expands into it; expansions far past it.
+    rows.push_back({"ExpandsShorter", REG_EXPAND_SZ, L"%" + Variable(1) + L"%%" + Variable(1) + L"%\0",
+                    ReadResult::Read, L"vv"});
+    rows.push_back({"Path", REG_EXPAND_SZ, std::wstring(L"%PATH%\0"), ReadResult::TooLong, L""});
+    std::wstring many;
+    while (many.size() + 3 <= 1000)
+    {
+        many += L"%" + Variable(40) + L"%";
+    }
+    rows.push_back({"ManyExpansions", REG_EXPAND_SZ, many + L'\0', ReadResult::TooLong, L""});
+    return rows;
+}
+
+// The reads write nothing past the buffer they are given, whatever is stored: each buffer ends at a page
+// that faults when touched.
+class GuardedReads : public ::testing::TestWithParam<GuardedRead>
+{
+  protected:
+    static void SetUpTestSuite()
+    {
+        SetEnvironmentVariableW(Variable(40).c_str(), std::wstring(40, L'v').c_str());
+        for (const size_t length : kLengthsAroundLimits)
+        {
+            SetEnvironmentVariableW(Variable(length).c_str(), std::wstring(length, L'v').c_str());
+        }
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kScratchKey); }
+};
+
+TEST_P(GuardedReads, StayInsideTheirBuffers)
+{
+    const GuardedRead& row = GetParam();
+    const DWORD size = static_cast<DWORD>(row.stored.size() * sizeof(wchar_t));
+    WriteRaw(kScratchKey, L"Value", row.type, row.stored.data(), size);
+    platform::ShellRegistry registry;
+    const test_support::GuardPage guard(sizeof(platform::RegistryText));
+
+    platform::RegistryText& text = guard.Flush<platform::RegistryText>();
+    EXPECT_STREQ(Name(registry.ReadText(kScratchKey, L"Value", text)), Name(row.textResult));
+    EXPECT_EQ(std::wstring(text), row.text);
+
+    DWORD& number = guard.Flush<DWORD>();
+    number = 0;
+    EXPECT_STREQ(Name(registry.ReadNumber(kScratchKey, L"Value", number)),
+                 Name(size <= sizeof(DWORD) ? ReadResult::Read : ReadResult::TooLong));
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, GuardedReads, ::testing::ValuesIn(GuardedReadRows()),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(ShellRegistry, ReadsOfAMissingValueOrKeySayMissing)
 {
