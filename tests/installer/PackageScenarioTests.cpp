@@ -23,9 +23,10 @@
 #include <vector>
 
 // Tellmark.msi installed, used, repaired, upgraded and removed with msiexec /qn as users and administrators
-// do, each scenario in a fresh prefix of its own. TELLMARK_MSI, OLDER_VERSION_MSI and EARLIER_BUILD_MSI name
-// the packages, TELLMARK_SERVICE and VOLTWISE_DLL the built deliverables, GADGET_EXAMPLES the sample clients
-// (Unix paths, reached through drive Z:); TELLMARK_VERSION is the package's version.
+// do, each scenario in a fresh prefix of its own. TELLMARK_MSI, OLDER_VERSION_MSI, EARLIER_BUILD_MSI and
+// UNSIGNED_BUILD_MSI name the packages, TELLMARK_SERVICE and VOLTWISE_DLL the built deliverables,
+// GADGET_EXAMPLES the sample clients (Unix paths, reached through drive Z:); TELLMARK_VERSION is the
+// package's version.
 
 namespace installer_tests
 {
@@ -330,7 +331,8 @@ struct OlderPackage
     const char* name;
     const char* variable; // names the package
     // Whether the package is older in the three fields Windows Installer compares, and so refused once the
-    // newer version is installed; a build that differs only in the fourth field counts as the same version.
+    // newer version is installed; a build that differs only in the fourth field counts as the same version,
+    // and so does another build of the same version (the unsigned one of the signed package).
     bool refusedOverTheNewer;
 };
 
@@ -364,7 +366,8 @@ TEST_P(UpgradeScenario, ReplacesTheOlderVersionsServiceAndLeavesOneInstallationO
 
 INSTANTIATE_TEST_SUITE_P(Older, UpgradeScenario,
                          testing::Values(OlderPackage{"LowerVersion", "OLDER_VERSION_MSI", true},
-                                         OlderPackage{"EarlierBuild", "EARLIER_BUILD_MSI", false}),
+                                         OlderPackage{"EarlierBuild", "EARLIER_BUILD_MSI", false},
+                                         OlderPackage{"UnsignedBuild", "UNSIGNED_BUILD_MSI", false}),
                          [](const testing::TestParamInfo<OlderPackage>& info) { return info.param.name; });
 
 } // namespace
