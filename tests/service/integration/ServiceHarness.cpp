@@ -163,14 +163,18 @@ void SelectAudioDriver(const wchar_t* driver)
     WriteText(kWineDriversKey, L"Audio", driver);
 }
 
-UndeletableSubkey::UndeletableSubkey(std::wstring path) : m_path(std::move(path))
+UndeletableSubkey::UndeletableSubkey(std::wstring path, const wchar_t* target) : m_path(std::move(path))
 {
+    if (target == nullptr)
+    {
+        target = kNowhere;
+    }
     platform::UniqueRegKey link;
     RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS,
                     nullptr, link.Put(), nullptr);
     // The target is kept without a terminator.
-    RegSetValueExW(link.Get(), kLinkTargetValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(kNowhere),
-                   static_cast<DWORD>(wcslen(kNowhere) * sizeof(wchar_t)));
+    RegSetValueExW(link.Get(), kLinkTargetValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(target),
+                   static_cast<DWORD>(wcslen(target) * sizeof(wchar_t)));
 }
 
 UndeletableSubkey::~UndeletableSubkey()

@@ -50,11 +50,12 @@ void SelectAudioDriver(const wchar_t* driver);
 // A subkey that SHDeleteKeyW cannot delete, so that the deletion of every key above it fails; removed
 // again when the object goes away. It is a registry link to a key that does not exist: opening it for the
 // deletion fails. (An access list that refuses deletion would do on Windows, but Wine 8 does not enforce the
-// security of registry keys.)
+// security of registry keys.) Given a target (a native path, "\Registry\Machine\..."), it is a link to that
+// key instead, which leads whoever follows links there.
 class UndeletableSubkey
 {
   public:
-    explicit UndeletableSubkey(std::wstring path);
+    explicit UndeletableSubkey(std::wstring path, const wchar_t* target = nullptr);
     UndeletableSubkey(const UndeletableSubkey&) = delete;
     UndeletableSubkey& operator=(const UndeletableSubkey&) = delete;
     ~UndeletableSubkey();
