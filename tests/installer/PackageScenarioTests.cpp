@@ -45,6 +45,8 @@ constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersio
 // Where the type library's registration names the file for 32-bit hosts.
 constexpr const wchar_t* kTypeLibraryWin32Key =
     L"TypeLib\\{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}\\1.0\\0\\win32";
+// Where the product records its installation, per user in HKCU.
+constexpr const wchar_t* kSetupRecordKey = L"Software\\Quorvel\\Tellmark Setup";
 // Installing or removing the product fails with this code when a launch condition refuses it.
 constexpr DWORD kInstallFailure = 1603;
 
@@ -312,6 +314,21 @@ TEST_F(PackageScenario, PerMachineUninstallEndsAServiceThatCannotBeAskedToStop)
     RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey); // as the service's next start would
 }
 
+// A per-user installation of another build leaves its record in the user's registry: a removal of the
+// per-machine installation by its product code alone still acts for the machine.
+TEST_F(PackageScenario, PerMachineRemovedByProductCodeBesideARecordOfAnotherInstallationLeavesNothing)
+{
+    ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    ExpectANewSessionStartsTheService(kPerMachine);
+    service::integration::WriteText(kSetupRecordKey, L"InstallFolder", ProductFolder(kPerUser));
+    service::integration::WriteText(kSetupRecordKey, L"ProductCode",
+                                    L"{9E1B7C52-0D4A-4F3E-8A61-2C5D7B9E0F13}");
+
+    ASSERT_EQ(0u, UninstallByProductCode());
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, kSetupRecordKey));
+    ExpectNothingLeft(kPerMachine);
+}
+
 // Add/Remove Programs passes no properties: the installation's own record gives its scope.
 TEST_F(PackageScenario, PerUserRemovedByProductCodeAloneLeavesNothing)
 {
@@ -333,6 +350,25 @@ TEST_F(PackageScenario, RepairRestoresADeletedFileAndTheRegistration)
 
     ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
     ExpectNothingLeft(kPerMachine);
+}
+
+// The folder chosen at installation is where a repair, an upgrade and the removal act, though none is told.
+TEST_F(PackageScenario, ChosenFolderIsKeptByAnUpgradeAndMaintenanceAndRemovedWhole)
+{
+    const std::wstring older = FileFromEnvironment("OLDER_VERSION_MSI");
+    ASSERT_FALSE(older.empty()) << "OLDER_VERSION_MSI is not set";
+    ASSERT_EQ(0u, Install(older, kChosenFolder));
+    ExpectANewSessionStartsTheService(kChosenFolder);
+
+    ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    EXPECT_THAT(InstalledVersions(), testing::ElementsAre(EnvironmentText("TELLMARK_VERSION")));
+    ExpectInstalled(kChosenFolder);
+    ASSERT_EQ(0u, Repair(m_package, kPerMachine));
+    ExpectInstalled(kChosenFolder);
+
+    ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
+    ExpectNothingLeft(kChosenFolder);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ManufacturerFolder(kPerMachine).c_str()));
 }
 
 struct OlderPackage
