@@ -47,6 +47,8 @@ constexpr const wchar_t* kTypeLibraryWin32Key =
     L"TypeLib\\{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}\\1.0\\0\\win32";
 // Where the product records its installation, per user in HKCU.
 constexpr const wchar_t* kSetupRecordKey = L"Software\\Quorvel\\Tellmark Setup";
+// A value the test leaves in the service's area.
+constexpr const wchar_t* kMark = L"TestMark";
 // Installing or removing the product fails with this code when a launch condition refuses it.
 constexpr DWORD kInstallFailure = 1603;
 
@@ -218,6 +220,20 @@ template <typename Base> class Scenario : public Base
         EXPECT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(scope) + kServiceFile));
     }
 
+    // The service runs from the installed file before the repair (with a mark in its area) and a new one
+    // after it: the mark went with the area of the one that stopped.
+    void ExpectARepairRestartsTheService(const InstallScope& scope) const
+    {
+        SCOPED_TRACE("repair");
+        ASSERT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(scope) + kServiceFile));
+        service::integration::WriteNumber(kProductKey, kMark, 1);
+
+        ASSERT_EQ(0u, Repair(m_package, kPerMachine));
+        EXPECT_TRUE(WaitUntil([] { return ReadText(kStatusKey, L"DisplayOrientation").has_value(); }));
+        EXPECT_FALSE(service::integration::ReadNumber(kProductKey, kMark).has_value());
+        EXPECT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(scope) + kServiceFile));
+    }
+
     void ExpectTheGadgetClientWorks() const
     {
         SCOPED_TRACE("gadget client");
@@ -339,13 +355,15 @@ TEST_F(PackageScenario, PerUserRemovedByProductCodeAloneLeavesNothing)
     ExpectNothingLeft(kPerUser);
 }
 
-TEST_F(PackageScenario, RepairRestoresADeletedFileAndTheRegistration)
+// A repair rewrites the service's file: it stops the running service first and starts the repaired one.
+TEST_F(PackageScenario, RepairRestoresADeletedFileAndTheRegistrationAndRestartsTheService)
 {
     ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    ExpectANewSessionStartsTheService(kPerMachine);
     ASSERT_TRUE(DeleteFileW((ProductFolder(kPerMachine) + kComponentFile).c_str()));
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CLASSES_ROOT, test_support::kComponentClassKey));
 
-    ASSERT_EQ(0u, Repair(m_package, kPerMachine));
+    ExpectARepairRestartsTheService(kPerMachine);
     ExpectInstalled(kPerMachine);
 
     ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
@@ -363,7 +381,7 @@ TEST_F(PackageScenario, ChosenFolderIsKeptByAnUpgradeAndMaintenanceAndRemovedWho
     ASSERT_EQ(0u, Install(m_package, kPerMachine));
     EXPECT_THAT(InstalledVersions(), testing::ElementsAre(EnvironmentText("TELLMARK_VERSION")));
     ExpectInstalled(kChosenFolder);
-    ASSERT_EQ(0u, Repair(m_package, kPerMachine));
+    ExpectARepairRestartsTheService(kChosenFolder);
     ExpectInstalled(kChosenFolder);
 
     ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
