@@ -2,6 +2,10 @@
 # at random, where the tool has no option to choose it. Values are written as they stand in the file:
 # little-endian numbers, single-byte text. Needs perl (and GNU date): the script gets it as -DPERL=<perl>.
 
+# Every date text is read and written in the C locale: the tools print English names whatever the build's
+# locale, and the text written over theirs must have the same length.
+set(ENV{LC_ALL} C)
+
 # seconds_of(<variable> <date text>): the seconds since 1970 of a date as a tool printed it in UTC.
 function(seconds_of variable text)
     execute_process(COMMAND date -u -d "${text}" +%s OUTPUT_VARIABLE seconds OUTPUT_STRIP_TRAILING_WHITESPACE

@@ -10,7 +10,11 @@ set(TELLMARK_TIMESTAMP_URL "$ENV{TELLMARK_TIMESTAMP_URL}" CACHE STRING
     "Timestamp server for the signatures; empty: no timestamp")
 
 if(TELLMARK_SIGNING_CERTIFICATE)
+    if(NOT EXISTS ${TELLMARK_SIGNING_CERTIFICATE})
+        message(FATAL_ERROR "No signing certificate ${TELLMARK_SIGNING_CERTIFICATE}")
+    endif()
     find_program(OSSLSIGNCODE osslsigncode REQUIRED)
+    find_program(OPENSSL openssl REQUIRED)
     if(NOT TELLMARK_COMPONENT_ONLY)
         message(STATUS "Signing with ${TELLMARK_SIGNING_CERTIFICATE}")
     endif()
@@ -20,11 +24,12 @@ endif()
 
 # signing_command(<variable> <file>): the custom command's COMMAND that signs the file in place, or nothing
 # without a certificate. The signing time is the build's time stamp, so that one key signs one commit's files
-# to the same bytes.
+# to the same bytes. A certificate that cannot sign code, or that the password does not open, stops the build
+# there (sign-file.sh).
 function(signing_command variable file)
     set(command)
     if(TELLMARK_SIGNING_CERTIFICATE)
-        set(command COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/sign-file.sh ${file} ${OSSLSIGNCODE}
+        set(command COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/sign-file.sh ${file} ${OSSLSIGNCODE} ${OPENSSL}
                     ${TELLMARK_SIGNING_CERTIFICATE} ${TELLMARK_SOURCE_DATE_EPOCH} ${TELLMARK_TIMESTAMP_URL})
     endif()
     set(${variable} ${command} PARENT_SCOPE)

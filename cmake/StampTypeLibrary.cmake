@@ -1,7 +1,7 @@
 # Dates a type library that widl wrote with the build's time stamp instead of the clock, in place:
 #   cmake -DPERL=<perl> -DEPOCH=<seconds since 1970> -DTYPELIB=<file> -P StampTypeLibrary.cmake
 # widl records its run's time twice, as custom data of the library: as the text "Created by WIDL version <v>
-# at <date>" (run in UTC, so that the text is UTC) and as a number of type VT_UI4.
+# at <date>" (run in UTC and the C locale: English UTC text) and as a number of type VT_UI4.
 include(${CMAKE_CURRENT_LIST_DIR}/ClockStamps.cmake)
 
 file(STRINGS ${TYPELIB} created REGEX "^Created by WIDL version .* at ")

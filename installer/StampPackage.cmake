@@ -24,7 +24,7 @@ function(filetime_hex variable seconds)
 endfunction()
 
 # Both dates were written from the clock, in one second or in two.
-execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC LC_ALL=C ${MSIINFO} suminfo ${PACKAGE}
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${MSIINFO} suminfo ${PACKAGE}
                 OUTPUT_VARIABLE summary COMMAND_ERROR_IS_FATAL ANY)
 summary_field(created "Created")
 summary_field(saved "Last saved")

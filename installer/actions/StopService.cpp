@@ -12,13 +12,15 @@
 
 #include <cwchar>
 
-// The package's custom action that runs as the system (deferred, not impersonating) before an uninstall or an
-// upgrade removes any file. Whoever installs (a user, an administrator, a software distribution as the
-// system), every user's running TellmarkSvc.exe of this installation holds its file: the action asks each one
-// to stop the documented way, in its user's own registry, ends those that have not stopped in time, and clears
-// what the service keeps in the registry of those users and of the installing user.
+// The package's custom action that runs as the system (deferred, not impersonating) before an uninstall, an
+// upgrade or a repair replaces or removes any file. Whoever installs (a user, an administrator, a software
+// distribution as the system), every user's running TellmarkSvc.exe of this installation holds its file: the
+// action asks each one to stop the documented way, in its user's own registry, and ends those that have not
+// stopped in time. A user's registry is the user's to shape: the action follows no link there, writes only
+// the stop request and deletes nothing (a service clears its own area when it stops on request, and an ended
+// one at its next start). Users whose running copy is another installation's are not touched.
 //
-// CustomActionData: "<installing user's SID>;<the installed TellmarkSvc.exe>".
+// CustomActionData: the installed TellmarkSvc.exe.
 
 namespace
 {
@@ -33,72 +35,13 @@ constexpr DWORD kPollIntervalMs = 100;
 constexpr DWORD kEndTimeoutMs = 5000;
 // The exit code of a service the action ended: it did not stop in time.
 constexpr UINT kEndedExitCode = ERROR_TIMEOUT;
-constexpr const wchar_t* kManufacturerKey = L"Software\\Quorvel";
-// Sessions that run the service at once; the users of any more are stopped but their areas stay.
-constexpr size_t kMaxUsers = 64;
-// The text form of the longest SID ("S-1-" and 15 sub-authorities), terminated.
-constexpr size_t kSidChars = 192;
-// "<SID>\<key below the user's root>", a path under HKEY_USERS.
-constexpr size_t kUserPathChars = kSidChars + 64;
-using UserPath = wchar_t[kUserPathChars];
+// What a key that is a registry link holds: its target.
+constexpr const wchar_t* kLinkTargetValue = L"SymbolicLinkValue";
 using SidBuffer = BYTE[SECURITY_MAX_SID_SIZE];
 
 void ReportWin32(const char* file, int line, const char* function, DWORD error, const wchar_t* what)
 {
     platform::ReportFailure(file, line, function, platform::HResultFromWin32(static_cast<long>(error)), what);
-}
-
-class Users
-{
-  public:
-    void Add(PSID sid)
-    {
-        for (size_t index = 0; index < m_count; ++index)
-        {
-            if (EqualSid(m_sids[index], sid))
-            {
-                return;
-            }
-        }
-        if (m_count < kMaxUsers && CopySid(SECURITY_MAX_SID_SIZE, m_sids[m_count], sid))
-        {
-            ++m_count;
-        }
-    }
-
-    template <typename Visit> void ForEach(Visit visit)
-    {
-        for (size_t index = 0; index < m_count; ++index)
-        {
-            visit(static_cast<PSID>(m_sids[index]));
-        }
-    }
-
-  private:
-    SidBuffer m_sids[kMaxUsers] = {};
-    size_t m_count = 0;
-};
-
-// The path of the key below the user's root, under HKEY_USERS; false when it cannot be made.
-bool UserKeyPath(PSID user, const wchar_t* below, UserPath& path)
-{
-    wchar_t* sid = nullptr;
-    if (!ConvertSidToStringSidW(user, &sid))
-    {
-        ReportWin32(PLATFORM_FAILURE_SITE, GetLastError(), below);
-        return false;
-    }
-    const size_t sidLength = wcslen(sid);
-    const size_t belowLength = wcslen(below);
-    const bool fits = sidLength + 1 + belowLength < kUserPathChars;
-    if (fits)
-    {
-        wmemcpy(path, sid, sidLength);
-        path[sidLength] = L'\\';
-        wmemcpy(path + sidLength + 1, below, belowLength + 1);
-    }
-    LocalFree(sid);
-    return fits;
 }
 
 // Calls visit(process) for each running process whose image is the file, with a handle that may wait for it,
@@ -165,69 +108,72 @@ bool ReadProcessUser(HANDLE process, SidBuffer& sid)
     return true;
 }
 
+// Opens a key below the parent as itself, never as the target of a link; null for a link, or a key that
+// cannot be opened.
+platform::UniqueRegKey OpenNoLink(HKEY parent, const wchar_t* name, REGSAM access)
+{
+    platform::UniqueRegKey key;
+    const LSTATUS status =
+        RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access | KEY_QUERY_VALUE, key.Put());
+    if (status != ERROR_SUCCESS)
+    {
+        ReportWin32(PLATFORM_FAILURE_SITE, status, name);
+        return {};
+    }
+    DWORD type = REG_NONE;
+    if (RegQueryValueExW(key.Get(), kLinkTargetValue, nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+        type == REG_LINK)
+    {
+        ReportWin32(PLATFORM_FAILURE_SITE, ERROR_CANT_ACCESS_FILE, name);
+        return {};
+    }
+    return key;
+}
+
+// Writes the stop request into the user's product key, opening it a key at a time below the user's root so
+// that no link on the way leads elsewhere. A service that cannot be asked is ended later.
 void RequestStop(PSID user)
 {
-    UserPath path;
-    if (!UserKeyPath(user, schema::kProductKey, path))
+    wchar_t* sid = nullptr;
+    if (!ConvertSidToStringSidW(user, &sid))
+    {
+        ReportWin32(PLATFORM_FAILURE_SITE, GetLastError(), L"ConvertSidToStringSidW");
+        return;
+    }
+    platform::UniqueRegKey key = OpenNoLink(HKEY_USERS, sid, 0);
+    LocalFree(sid);
+    wchar_t name[MAX_PATH];
+    for (const wchar_t* rest = schema::kProductKey; key && *rest != L'\0';)
+    {
+        const wchar_t* end = wcschr(rest, L'\\');
+        const size_t length = end == nullptr ? wcslen(rest) : static_cast<size_t>(end - rest);
+        wmemcpy(name, rest, length);
+        name[length] = L'\0';
+        rest += end == nullptr ? length : length + 1;
+        key = OpenNoLink(key.Get(), name, *rest == L'\0' ? KEY_SET_VALUE : 0);
+    }
+    if (!key)
     {
         return;
     }
     const DWORD requested = schema::kStopRequested;
-    const LSTATUS status = SHSetValueW(HKEY_USERS, path, schema::kStopService, REG_DWORD, &requested,
-                                       sizeof requested);
+    const LSTATUS status = RegSetValueExW(key.Get(), schema::kStopService, 0, REG_DWORD,
+                                          reinterpret_cast<const BYTE*>(&requested), sizeof requested);
     if (status != ERROR_SUCCESS)
     {
-        ReportWin32(PLATFORM_FAILURE_SITE, status, path);
+        ReportWin32(PLATFORM_FAILURE_SITE, status, schema::kStopService);
     }
 }
 
-// Deletes the key only when it holds neither subkeys nor values: other products of the manufacturer stay.
-void DeleteKeyIfEmpty(HKEY root, const wchar_t* path)
-{
-    platform::UniqueRegKey key;
-    if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
-    {
-        return;
-    }
-    DWORD subkeys = 0;
-    DWORD values = 0;
-    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-        subkeys != 0 || values != 0)
-    {
-        return;
-    }
-    key.Reset();
-    RegDeleteKeyW(root, path);
-}
-
-// A service that was ended, or that ended without a stop request (at logoff, say), left its area behind.
-void ClearArea(PSID user)
-{
-    UserPath product;
-    UserPath manufacturer;
-    if (!UserKeyPath(user, schema::kProductKey, product) || !UserKeyPath(user, kManufacturerKey, manufacturer))
-    {
-        return;
-    }
-    const LSTATUS status = SHDeleteKeyW(HKEY_USERS, product);
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-    {
-        ReportWin32(PLATFORM_FAILURE_SITE, status, product);
-    }
-    DeleteKeyIfEmpty(HKEY_USERS, manufacturer);
-}
-
-void StopInstances(const wchar_t* image, Users& users)
+void StopInstances(const wchar_t* image)
 {
     ForEachInstance(image,
-                    [&users](HANDLE process)
+                    [](HANDLE process)
                     {
                         SidBuffer user;
                         if (ReadProcessUser(process, user))
                         {
                             RequestStop(user);
-                            users.Add(user);
                         }
                     });
     const ULONGLONG deadline = GetTickCount64() + kStopTimeoutMs;
@@ -251,27 +197,16 @@ void StopInstances(const wchar_t* image, Users& users)
 
 extern "C" UINT WINAPI StopTellmarkService(MSIHANDLE install)
 {
-    wchar_t data[kSidChars + MAX_PATH * 2];
-    DWORD length = ARRAYSIZE(data);
-    const UINT read = MsiGetPropertyW(install, L"CustomActionData", data, &length);
-    wchar_t* image = read == ERROR_SUCCESS ? wcschr(data, L';') : nullptr;
-    if (read != ERROR_SUCCESS || image == nullptr)
+    wchar_t image[MAX_PATH * 2];
+    DWORD length = ARRAYSIZE(image);
+    const UINT read = MsiGetPropertyW(install, L"CustomActionData", image, &length);
+    if (read != ERROR_SUCCESS || length == 0)
     {
         // Only a broken package gets here; failing would keep the product from ever being removed.
         ReportWin32(PLATFORM_FAILURE_SITE, read == ERROR_SUCCESS ? ERROR_INVALID_DATA : read,
                     L"CustomActionData");
         return ERROR_SUCCESS;
     }
-    *image++ = L'\0';
-
-    Users users;
-    PSID installingUser = nullptr;
-    if (ConvertStringSidToSidW(data, &installingUser))
-    {
-        users.Add(installingUser);
-        LocalFree(installingUser);
-    }
-    StopInstances(image, users);
-    users.ForEach(ClearArea);
+    StopInstances(image);
     return ERROR_SUCCESS;
 }

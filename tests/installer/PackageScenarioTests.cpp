@@ -23,9 +23,10 @@
 #include <vector>
 
 // Tellmark.msi installed, used, repaired, upgraded and removed with msiexec /qn as users and administrators
-// do, each scenario in a fresh prefix of its own. TELLMARK_MSI, OLDER_VERSION_MSI and EARLIER_BUILD_MSI name
-// the packages, TELLMARK_SERVICE and VOLTWISE_DLL the built deliverables, GADGET_EXAMPLES the sample clients
-// (Unix paths, reached through drive Z:); TELLMARK_VERSION is the package's version.
+// do, each scenario in a fresh prefix of its own. TELLMARK_MSI, OLDER_VERSION_MSI, EARLIER_BUILD_MSI and
+// UNSIGNED_BUILD_MSI name the packages, TELLMARK_SERVICE and VOLTWISE_DLL the built deliverables,
+// GADGET_EXAMPLES the sample clients (Unix paths, reached through drive Z:); TELLMARK_VERSION is the
+// package's version.
 
 namespace installer_tests
 {
@@ -44,6 +45,10 @@ constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersio
 // Where the type library's registration names the file for 32-bit hosts.
 constexpr const wchar_t* kTypeLibraryWin32Key =
     L"TypeLib\\{A540F5D3-A097-4DD8-A69E-B4F4EF2FDC82}\\1.0\\0\\win32";
+// Where the product records its installation, per user in HKCU.
+constexpr const wchar_t* kSetupRecordKey = L"Software\\Quorvel\\Tellmark Setup";
+// A value the test leaves in the service's area.
+constexpr const wchar_t* kMark = L"TestMark";
 // Installing or removing the product fails with this code when a launch condition refuses it.
 constexpr DWORD kInstallFailure = 1603;
 
@@ -69,7 +74,7 @@ std::vector<RegistryArea> ProductAreas()
     return areas;
 }
 
-// Empty keys that may stay behind, each a container a Windows machine has from the start:
+// Empty keys that may stay behind, each a container a Windows machine has from the start or a shared one:
 // - Windows Installer's own, which Wine's msiexec creates at its first installation and keeps;
 // - the user's classes root, which a fresh Wine prefix lacks, with the AppID and CLSID keys below it that the
 //   component's registration never removes (per machine neither).
@@ -86,6 +91,9 @@ const std::vector<std::wstring> kContainers = {
     L"[HKCU\\Software\\Classes]",
     L"[HKCU\\Software\\Classes\\AppID]",
     L"[HKCU\\Software\\Classes\\CLSID]",
+    // The manufacturer's key, which may hold other products' keys: a service that stops on request clears
+    // only its own key below it.
+    L"[HKCU\\Software\\Quorvel]",
 };
 
 // What a per-user installation may add to the machine's registry under Wine: msiexec's records of the
@@ -155,6 +163,8 @@ template <typename Base> class Scenario : public Base
                       RegSetKeyValueW(root, kRunKey, L"Other", REG_SZ, other.c_str(),
                                       static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))));
         }
+        // The manufacturer's key that an earlier scenario in this prefix left empty (see kContainers).
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Quorvel");
         // The null ALSA device, so that the service publishes a volume.
         service::integration::SelectAudioDriver(L"alsa");
         // Wine's script host registers its own type library when it first runs: before the snapshot, so that
@@ -210,6 +220,20 @@ template <typename Base> class Scenario : public Base
         EXPECT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(scope) + kServiceFile));
     }
 
+    // The service runs from the installed file before the repair (with a mark in its area) and a new one
+    // after it: the mark went with the area of the one that stopped.
+    void ExpectARepairRestartsTheService(const InstallScope& scope) const
+    {
+        SCOPED_TRACE("repair");
+        ASSERT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(scope) + kServiceFile));
+        service::integration::WriteNumber(kProductKey, kMark, 1);
+
+        ASSERT_EQ(0u, Repair(m_package, kPerMachine));
+        EXPECT_TRUE(WaitUntil([] { return ReadText(kStatusKey, L"DisplayOrientation").has_value(); }));
+        EXPECT_FALSE(service::integration::ReadNumber(kProductKey, kMark).has_value());
+        EXPECT_THAT(RunningServices(), testing::ElementsAre(ProductFolder(scope) + kServiceFile));
+    }
+
     void ExpectTheGadgetClientWorks() const
     {
         SCOPED_TRACE("gadget client");
@@ -222,7 +246,8 @@ template <typename Base> class Scenario : public Base
         EXPECT_EQ(std::string("Status:  ") + test_support::kGadgetStatus, lines[1]);
     }
 
-    void ExpectNothingLeft(const InstallScope& scope) const
+    // mayStay: prefixes (lower case) of what the product leaves on purpose.
+    void ExpectNothingLeft(const InstallScope& scope, const std::vector<std::wstring>& mayStay = {}) const
     {
         SCOPED_TRACE("uninstalled");
         EXPECT_THAT(RunningServices(), testing::IsEmpty());
@@ -236,7 +261,9 @@ template <typename Base> class Scenario : public Base
         }
         const RegistrySnapshot after = SnapshotRegistry(ProductAreas());
         EXPECT_THAT(LinesOnlyIn(m_registryBefore, after), testing::IsEmpty());
-        EXPECT_THAT(LinesOnlyIn(after, m_registryBefore), testing::Each(testing::AnyOfArray(kContainers)));
+        std::vector<std::wstring> added = LinesOnlyIn(after, m_registryBefore);
+        std::erase_if(added, [&mayStay](const std::wstring& line) { return StartsWithAny(line, mayStay); });
+        EXPECT_THAT(added, testing::Each(testing::AnyOfArray(kContainers)));
         EXPECT_EQ(m_installerCacheBefore, FilesIn(WindowsFolder(L"\\Installer")));
         EXPECT_THAT(InstalledVersions(), testing::IsEmpty());
     }
@@ -291,7 +318,7 @@ TEST_F(PackageScenario, PerMachineRemovingTheFeatureRemovesAllThatAnUninstallRem
 }
 
 // A service whose registry refuses the stop request is ended, so that its file goes without a restart
-// (msiexec's exit code would be 3010).
+// (msiexec's exit code would be 3010). Its area stays: a service clears it at its next start.
 TEST_F(PackageScenario, PerMachineUninstallEndsAServiceThatCannotBeAskedToStop)
 {
     ASSERT_EQ(0u, Install(m_package, kPerMachine));
@@ -299,6 +326,22 @@ TEST_F(PackageScenario, PerMachineUninstallEndsAServiceThatCannotBeAskedToStop)
     ASSERT_TRUE(service::integration::RefuseValueWrites(kProductKey));
 
     ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
+    ExpectNothingLeft(kPerMachine, {L"hkcu\\software\\quorvel\\tellmark"});
+    RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey); // as the service's next start would
+}
+
+// A per-user installation of another build leaves its record in the user's registry: a removal of the
+// per-machine installation by its product code alone still acts for the machine.
+TEST_F(PackageScenario, PerMachineRemovedByProductCodeBesideARecordOfAnotherInstallationLeavesNothing)
+{
+    ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    ExpectANewSessionStartsTheService(kPerMachine);
+    service::integration::WriteText(kSetupRecordKey, L"InstallFolder", ProductFolder(kPerUser));
+    service::integration::WriteText(kSetupRecordKey, L"ProductCode",
+                                    L"{9E1B7C52-0D4A-4F3E-8A61-2C5D7B9E0F13}");
+
+    ASSERT_EQ(0u, UninstallByProductCode());
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, kSetupRecordKey));
     ExpectNothingLeft(kPerMachine);
 }
 
@@ -312,17 +355,38 @@ TEST_F(PackageScenario, PerUserRemovedByProductCodeAloneLeavesNothing)
     ExpectNothingLeft(kPerUser);
 }
 
-TEST_F(PackageScenario, RepairRestoresADeletedFileAndTheRegistration)
+// A repair rewrites the service's file: it stops the running service first and starts the repaired one.
+TEST_F(PackageScenario, RepairRestoresADeletedFileAndTheRegistrationAndRestartsTheService)
 {
     ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    ExpectANewSessionStartsTheService(kPerMachine);
     ASSERT_TRUE(DeleteFileW((ProductFolder(kPerMachine) + kComponentFile).c_str()));
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CLASSES_ROOT, test_support::kComponentClassKey));
 
-    ASSERT_EQ(0u, Repair(m_package, kPerMachine));
+    ExpectARepairRestartsTheService(kPerMachine);
     ExpectInstalled(kPerMachine);
 
     ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
     ExpectNothingLeft(kPerMachine);
+}
+
+// The folder chosen at installation is where a repair, an upgrade and the removal act, though none is told.
+TEST_F(PackageScenario, ChosenFolderIsKeptByAnUpgradeAndMaintenanceAndRemovedWhole)
+{
+    const std::wstring older = FileFromEnvironment("OLDER_VERSION_MSI");
+    ASSERT_FALSE(older.empty()) << "OLDER_VERSION_MSI is not set";
+    ASSERT_EQ(0u, Install(older, kChosenFolder));
+    ExpectANewSessionStartsTheService(kChosenFolder);
+
+    ASSERT_EQ(0u, Install(m_package, kPerMachine));
+    EXPECT_THAT(InstalledVersions(), testing::ElementsAre(EnvironmentText("TELLMARK_VERSION")));
+    ExpectInstalled(kChosenFolder);
+    ExpectARepairRestartsTheService(kChosenFolder);
+    ExpectInstalled(kChosenFolder);
+
+    ASSERT_EQ(0u, Uninstall(m_package, kPerMachine));
+    ExpectNothingLeft(kChosenFolder);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ManufacturerFolder(kPerMachine).c_str()));
 }
 
 struct OlderPackage
@@ -330,7 +394,8 @@ struct OlderPackage
     const char* name;
     const char* variable; // names the package
     // Whether the package is older in the three fields Windows Installer compares, and so refused once the
-    // newer version is installed; a build that differs only in the fourth field counts as the same version.
+    // newer version is installed; a build that differs only in the fourth field counts as the same version,
+    // and so does another build of the same version (the unsigned one of the signed package).
     bool refusedOverTheNewer;
 };
 
@@ -364,7 +429,8 @@ TEST_P(UpgradeScenario, ReplacesTheOlderVersionsServiceAndLeavesOneInstallationO
 
 INSTANTIATE_TEST_SUITE_P(Older, UpgradeScenario,
                          testing::Values(OlderPackage{"LowerVersion", "OLDER_VERSION_MSI", true},
-                                         OlderPackage{"EarlierBuild", "EARLIER_BUILD_MSI", false}),
+                                         OlderPackage{"EarlierBuild", "EARLIER_BUILD_MSI", false},
+                                         OlderPackage{"UnsignedBuild", "UNSIGNED_BUILD_MSI", false}),
                          [](const testing::TestParamInfo<OlderPackage>& info) { return info.param.name; });
 
 } // namespace

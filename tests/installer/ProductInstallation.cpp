@@ -46,13 +46,21 @@ DWORD Msiexec(const std::wstring& arguments, const InstallScope& scope)
 
 } // namespace
 
-const InstallScope kPerMachine = {"PerMachine", L"", HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, L"", false};
+const InstallScope kPerMachine = {"PerMachine", L"", HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, L"", false, {}};
 const InstallScope kPerUser = {"PerUser",
                                L" ALLUSERS=2 MSIINSTALLPERUSER=1",
                                HKEY_CURRENT_USER,
                                HKEY_CURRENT_USER,
                                L"Software\\Classes\\",
-                               true};
+                               true,
+                               nullptr};
+const InstallScope kChosenFolder = {"ChosenFolder",
+                                    L" INSTALLDIR=\"C:\\Program Files\\J\u00fcrgen's Tools\"",
+                                    HKEY_LOCAL_MACHINE,
+                                    HKEY_CLASSES_ROOT,
+                                    L"",
+                                    false,
+                                    L"C:\\Program Files\\J\u00fcrgen's Tools\\"};
 
 DWORD Install(const std::wstring& package, const InstallScope& scope)
 {
@@ -93,6 +101,10 @@ std::wstring PerUserX86Folder()
 
 std::wstring ManufacturerFolder(const InstallScope& scope, bool x86)
 {
+    if (scope.folder != nullptr && !x86)
+    {
+        return scope.folder;
+    }
     // Per user the package uses the user's Program Files folder, as Windows does for dual-purpose packages,
     // and a folder of its own below it for the 32-bit files.
     if (scope.perUser)
@@ -105,6 +117,10 @@ std::wstring ManufacturerFolder(const InstallScope& scope, bool x86)
 
 std::wstring ProductFolder(const InstallScope& scope, bool x86)
 {
+    if (scope.folder != nullptr && !x86)
+    {
+        return scope.folder;
+    }
     return ManufacturerFolder(scope, x86) + L"Tellmark\\";
 }
 

@@ -18,10 +18,14 @@ struct InstallScope
     HKEY classesRoot;          // where the registration goes, below classesPath
     const wchar_t* classesPath;
     bool perUser;
+    const wchar_t* folder; // nullptr, or the folder chosen with INSTALLDIR, with a trailing backslash
 };
 
 extern const InstallScope kPerMachine;
 extern const InstallScope kPerUser;
+// Per machine into a folder of the administrator's choice, whose name has spaces, an apostrophe and a letter
+// outside ASCII.
+extern const InstallScope kChosenFolder;
 
 // msiexec's exit code for a silent install, uninstall or repair of the package (a Windows path).
 DWORD Install(const std::wstring& package, const InstallScope& scope);
@@ -33,7 +37,7 @@ DWORD RemoveFeature(const std::wstring& package, const InstallScope& scope);
 DWORD UninstallByProductCode();
 
 // The folder the scope installs into, with a trailing backslash, and its parent, the manufacturer's folder;
-// with x86, those of the DLL for 32-bit hosts.
+// with x86, those of the DLL for 32-bit hosts. A chosen folder is both.
 std::wstring ProductFolder(const InstallScope& scope, bool x86 = false);
 std::wstring ManufacturerFolder(const InstallScope& scope, bool x86 = false);
 // Per user, the folder of its own that holds the manufacturer's folder for 32-bit files.

@@ -5,14 +5,18 @@
 #include <gtest/gtest.h>
 
 #include "platform/UniqueHandle.h"
+#include "tests/installer/RegistrySnapshot.h"
 #include "tests/service/integration/ServiceHarness.h"
 #include "tests/support/UnixPath.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 // The package's StopTellmarkService custom action, called the way msiexec calls it, from TellmarkSetup.dll
 // beside this program, in a session of the real package (TELLMARK_MSI) that gives it its CustomActionData as
-// the package does, against the real TellmarkSvc.exe beside this program.
+// the package does, against the real TellmarkSvc.exe beside this program. It writes nothing in a user's
+// registry but the stop request, and deletes nothing there.
 
 namespace
 {
@@ -25,6 +29,9 @@ using UniqueMsiHandle = platform::UniqueHandle<MSIHANDLE, &MsiCloseHandle>;
 constexpr const wchar_t* kManufacturerKey = L"Software\\Quorvel";
 constexpr const wchar_t* kOtherProductKey = L"Software\\Quorvel\\Other";
 constexpr const wchar_t* kSetting = L"Setting";
+// A key of the machine that a user's link leads to.
+constexpr const wchar_t* kVictimKey = L"Software\\Victim";
+constexpr const wchar_t* kVictimTarget = L"\\Registry\\Machine\\Software\\Victim";
 // The action's limit for a service that does not stop; the tick count may run a little behind, and a loaded
 // machine returns late.
 constexpr ULONGLONG kStopTimeoutMs = 10000;
@@ -48,11 +55,8 @@ class StopServiceAction : public testing::Test
         ASSERT_FALSE(package.empty()) << "TELLMARK_MSI is not set";
         MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
         ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS), MsiOpenPackageW(package.c_str(), m_session.Put()));
-        // What the package gives it: the installing user's SID and the installed service.
-        wchar_t user[192];
-        DWORD length = ARRAYSIZE(user);
-        ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS), MsiGetPropertyW(m_session.Get(), L"UserSID", user, &length));
-        const std::wstring data = std::wstring(user) + L";" + TestFolder() + L"TellmarkSvc.exe";
+        // What the package gives it: the installed service.
+        const std::wstring data = TestFolder() + L"TellmarkSvc.exe";
         ASSERT_EQ(static_cast<UINT>(ERROR_SUCCESS),
                   MsiSetPropertyW(m_session.Get(), L"CustomActionData", data.c_str()));
     }
@@ -66,7 +70,7 @@ class StopServiceAction : public testing::Test
     UniqueMsiHandle m_session;
 };
 
-TEST_F(StopServiceAction, StopsTheRunningServiceOnRequestAndLeavesNoRegistryArea)
+TEST_F(StopServiceAction, StopsTheRunningServiceOnRequestWhichClearsItsArea)
 {
     ServiceProcess service;
     ASSERT_TRUE(service.WaitUntilTicking());
@@ -74,16 +78,15 @@ TEST_F(StopServiceAction, StopsTheRunningServiceOnRequestAndLeavesNoRegistryArea
     EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), Run());
     // Exit code 1: the service stopped through "StopService", and had ended by the time the action returned.
     EXPECT_EQ(service.WaitForExit(0), 1u);
-    EXPECT_FALSE(KeyExists(kManufacturerKey));
+    EXPECT_FALSE(KeyExists(kProductKey));
 }
 
-// What the action finds without a running service, and what it leaves: a service that ended without a stop
-// request leaves its area behind; what other products of the manufacturer keep there stays.
+// What the action finds without a running service it leaves as it is: a service that ended without a stop
+// request clears its area at its next start; what other products of the manufacturer keep there stays.
 struct Leftover
 {
     const char* name;
     void (*arrange)();
-    const wchar_t* keptKey; // holds kSetting = 1 afterwards; nullptr: the manufacturer's key is gone
 };
 
 void Nothing() {}
@@ -103,32 +106,27 @@ void StaleAreaAndAManufacturerValue()
     WriteNumber(kManufacturerKey, kSetting, 1);
 }
 
+const std::vector<installer_tests::RegistryArea> kManufacturerArea = {
+    {HKEY_CURRENT_USER, L"HKCU", kManufacturerKey}};
+
 class StopServiceActionWithoutService : public StopServiceAction, public testing::WithParamInterface<Leftover>
 {
 };
 
-TEST_P(StopServiceActionWithoutService, RemovesOnlyTheServicesArea)
+TEST_P(StopServiceActionWithoutService, TouchesNothing)
 {
     GetParam().arrange();
+    const installer_tests::RegistrySnapshot before = installer_tests::SnapshotRegistry(kManufacturerArea);
 
     EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), Run());
-    EXPECT_FALSE(KeyExists(kProductKey));
-    if (GetParam().keptKey == nullptr)
-    {
-        EXPECT_FALSE(KeyExists(kManufacturerKey));
-    }
-    else
-    {
-        EXPECT_EQ(ReadNumber(GetParam().keptKey, kSetting), 1u);
-    }
+    EXPECT_EQ(before, installer_tests::SnapshotRegistry(kManufacturerArea));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Leftovers, StopServiceActionWithoutService,
-    testing::Values(Leftover{"Nothing", Nothing, nullptr}, Leftover{"StaleArea", StaleArea, nullptr},
-                    Leftover{"AnotherProduct", StaleAreaAndAnotherProduct, kOtherProductKey},
-                    Leftover{"ManufacturerValue", StaleAreaAndAManufacturerValue, kManufacturerKey}),
-    [](const testing::TestParamInfo<Leftover>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Leftovers, StopServiceActionWithoutService,
+                         testing::Values(Leftover{"Nothing", Nothing}, Leftover{"StaleArea", StaleArea},
+                                         Leftover{"AnotherProduct", StaleAreaAndAnotherProduct},
+                                         Leftover{"ManufacturerValue", StaleAreaAndAManufacturerValue}),
+                         [](const testing::TestParamInfo<Leftover>& info) { return info.param.name; });
 
 // A service that cannot be asked to stop must not keep an uninstall waiting for ever, nor its file in use.
 TEST_F(StopServiceAction, EndsAServiceThatCannotBeAskedToStopAfterItsTimeLimit)
@@ -144,7 +142,38 @@ TEST_F(StopServiceAction, EndsAServiceThatCannotBeAskedToStopAfterItsTimeLimit)
     EXPECT_EQ(service.WaitForExit(0), kEndedExitCode);
     EXPECT_GE(elapsed, kStopTimeoutMs - kEarlyMs);
     EXPECT_LT(elapsed, kStopTimeoutMs + kLateMs);
-    EXPECT_FALSE(KeyExists(kProductKey)) << "the ended service's area is cleared";
+    EXPECT_TRUE(KeyExists(kProductKey)) << "the ended service's area waits for its next start";
+}
+
+// The action runs as the system: a user who makes the service's key a link to a key of the machine must not
+// get the stop request written, nor anything deleted, there. The service cannot be asked, so it is ended.
+TEST_F(StopServiceAction, FollowsNoLinkInTheUsersRegistry)
+{
+    ServiceProcess service;
+    ASSERT_TRUE(service.WaitUntilTicking());
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kVictimKey, kSetting, REG_SZ, L"kept", 10));
+    {
+        // The running service may recreate its key between its deletion and the link's creation.
+        std::optional<RegistryLink> link;
+        ASSERT_TRUE(WaitUntil(
+            [&link]
+            {
+                link.reset();
+                RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+                link.emplace(kProductKey, kVictimTarget);
+                return ReadText(kProductKey, kSetting) == L"kept";
+            }));
+        // The service writes its status through the link too, the same each tick.
+        ASSERT_TRUE(WaitUntil([] { return ReadText(kStatusKey, L"VolumeLevel").has_value(); }));
+        const std::vector<installer_tests::RegistryArea> victim = {{HKEY_LOCAL_MACHINE, L"HKLM", kVictimKey}};
+        const installer_tests::RegistrySnapshot before = installer_tests::SnapshotRegistry(victim);
+
+        EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS), Run());
+        EXPECT_EQ(service.WaitForExit(0), kEndedExitCode);
+        EXPECT_EQ(before, installer_tests::SnapshotRegistry(victim));
+        EXPECT_TRUE(IsRegistryLink(kProductKey));
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kVictimKey);
 }
 
 } // namespace

@@ -2,8 +2,9 @@
 # Reads back the package's tables as a validation run would:
 #   check-tables.sh <msiinfo> <package>
 # An older version is removed inside the installation's transaction; every action follows its component's
-# action state; immediate actions carry no no-impersonation flag; versioned files have no hash; Add/Remove
-# Programs offers no modification; the feature cannot be advertised.
+# action state; immediate actions carry no no-impersonation flag; versioned files have no hash; a component
+# whose key path is its folder creates it; Add/Remove Programs offers no modification; the feature cannot be
+# advertised.
 msiinfo=$1 package=$2
 status=0
 table() { "$msiinfo" export "$package" "$1" | tail -n +4 | tr -d '\r'; }
@@ -35,6 +36,9 @@ check "immediate property actions without the no-impersonation flag" "" \
 versioned=$(table File | awk -F '\t' '$5 != "" { print $1 }')
 check "no hash of a versioned file" "" \
       "$(table MsiFileHash | awk -F '\t' -v files="$versioned" 'index("\n" files "\n", "\n" $1 "\n") { print $1 }')"
+folders=$(table CreateFolder | awk -F '\t' '{ print $2 "\t" $1 }')
+check "a component without a key file creates its folder, its key path" "" \
+      "$(table Component | awk -F '\t' -v folders="$folders" '$6 == "" && !index("\n" folders "\n", "\n" $1 "\t" $3 "\n") { print $1 }')"
 check "files in US English" "" "$(table File | awk -F '\t' '$6 != "1033" { print $1 }')"
 check "ARPNOMODIFY" "1" "$(table Property | awk -F '\t' '$1 == "ARPNOMODIFY" { print $2 }')"
 check "the feature cannot be advertised" "" \
