@@ -14,7 +14,7 @@ namespace
 // Subkey names are at most 255 characters.
 constexpr DWORD kSubkeyNameBufferSize = 256;
 
-using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
+using RegDeleteKeyExWFunction = decltype(&RegDeleteKeyExW);
 
 // Looked up, not imported, so the DLL loads where Advapi32 lacks it (before Vista); without view flags
 // it deletes as RegDeleteKeyW does. Once per process; two threads may both store the same result.
