@@ -17,7 +17,7 @@ namespace
 
 constexpr int kDefaultRuns = 20;
 
-using RegistrationExport = HRESULT(STDAPICALLTYPE*)();
+using RegistrationExport = VoltwiseDll::RegistrationFunction;
 
 RegistrationExport FindExport(const VoltwiseDll& dll, const char* name)
 {

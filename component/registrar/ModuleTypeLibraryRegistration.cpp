@@ -18,8 +18,10 @@ namespace
 using platform::ComPtr;
 using UniqueBstr = platform::UniqueHandle<BSTR, &SysFreeString>;
 
-using RegisterFunction = HRESULT(WINAPI*)(ITypeLib*, wchar_t*, wchar_t*);
-using UnregisterFunction = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+// The per-user functions have the per-machine ones' shape; the headers' declarations differ between
+// mingw-w64 versions (version 12 made the paths const), so the types come from them.
+using RegisterFunction = decltype(&RegisterTypeLib);
+using UnregisterFunction = decltype(&UnRegisterTypeLib);
 
 // The per-user variant from the already loaded OLE Automation library, when per-user registration is
 // on and this version of Windows has it; otherwise the per-machine function.

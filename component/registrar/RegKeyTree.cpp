@@ -18,7 +18,7 @@ constexpr DWORD kSubkeyNameBufferSize = 256;
 
 constexpr DWORD kUnitAfterData = sizeof(wchar_t);
 
-using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, const wchar_t*, REGSAM, DWORD);
+using RegDeleteKeyExWFunction = decltype(&RegDeleteKeyExW);
 
 // Looked up, not imported, so the DLL loads where Advapi32 lacks it (before Vista); without view flags
 // it deletes as RegDeleteKeyW does. Once per process; two threads may both store the same result.

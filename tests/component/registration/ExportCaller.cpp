@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <olectl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -12,7 +13,8 @@
 namespace
 {
 
-using PlainExport = HRESULT(STDAPICALLTYPE*)();
+using PlainExport = decltype(&DllRegisterServer);
+// No Windows header declares DllInstall.
 using InstallExport = HRESULT(STDAPICALLTYPE*)(BOOL, const wchar_t*);
 
 const LCID NonDefaultLocale = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);

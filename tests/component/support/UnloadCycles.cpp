@@ -1,6 +1,7 @@
 #include "tests/component/support/UnloadCycles.h"
 
 #include <objbase.h>
+#include <olectl.h>
 #include <oleauto.h>
 
 #include "component/automation/VoltwiseIds.h"
@@ -70,7 +71,7 @@ HRESULT CallRegistrationExport(const std::wstring& path, const char* exportName)
     {
         return HRESULT_FROM_WIN32(GetLastError());
     }
-    using Export = HRESULT(STDAPICALLTYPE*)();
+    using Export = decltype(&DllRegisterServer);
     const auto function =
         reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, exportName)));
     const HRESULT result = function != nullptr ? function() : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);

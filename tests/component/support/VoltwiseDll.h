@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <olectl.h>
 
 #include "platform/UniqueHandle.h"
 
@@ -12,9 +13,10 @@
 class VoltwiseDll
 {
   public:
-    using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
-    using RegistrationFunction = HRESULT(STDAPICALLTYPE*)();
+    using GetClassObjectFunction = decltype(&DllGetClassObject);
+    using CanUnloadNowFunction = decltype(&DllCanUnloadNow);
+    using RegistrationFunction = decltype(&DllRegisterServer);
+    // No Windows header declares DllInstall.
     using InstallFunction = HRESULT(STDAPICALLTYPE*)(BOOL, const wchar_t*);
 
     VoltwiseDll() : m_module(LoadLibraryW(Path().c_str())) {}
