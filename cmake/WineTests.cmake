@@ -1,7 +1,8 @@
 # Runs the cross-built test programs under Wine from ctest.
 #
-# Every ctest run gets fresh Wine prefixes inside the build tree (fixture "wine-<prefix>") and one
-# Xvfb display shared by all tests (fixture "xvfb"), so `ctest` alone sets up everything it needs.
+# Every ctest run gets fresh Wine prefixes inside the build tree (fixture "wine-<prefix>"), each a copy of one
+# booted prefix (fixture "wine-template"), and one Xvfb display shared by all tests (fixture "xvfb"), so `ctest`
+# alone sets up everything it needs.
 # Everything that runs 32-bit code (the 32-bit build's programs, the package's 32-bit registration, SysWOW64's
 # tools) needs Wine's 32-bit half, and so a prefix created where i386 programs run: scripts/test runs the whole
 # ctest run through the i386 host (tests/wine/i386/), natively or emulated. The 32-bit build's programs need no
@@ -37,8 +38,21 @@ configure_file(${WINE_SCRIPTS}/run.in ${WINE_ROOT}/run @ONLY
 set(WINE_RUN ${WINE_ROOT}/run)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_RUN})
 
-# wine_prefix(<name>): a fresh prefix at ${WINE_ROOT}/<name>, set up once per ctest run. Its set-up waits until
-# Wine's 32-bit half, which goes on setting itself up after wineboot returns, is done.
+# The prefix every test prefix is copied from: booted once per build tree, at the start of the first ctest run
+# that needs a prefix, and booted again only when Wine, the route to its 32-bit half or the set-up changes
+# (prefix-setup.sh). The 32-bit build copies the 64-bit build's, which its ctest run includes.
+if(NOT WINE_TEMPLATE)
+    set(WINE_TEMPLATE ${WINE_ROOT}/template)
+    add_test(NAME wine-prefix-template
+             COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${WINE_TEMPLATE} ${WINESERVER_COMMAND})
+    # Booting takes 10 to 25 s even under emulation: a set-up that hangs fails under its own name.
+    set_tests_properties(wine-prefix-template PROPERTIES FIXTURES_SETUP wine-template
+                                                         FIXTURES_REQUIRED "${WINE_DISPLAY_FIXTURE}"
+                                                         TIMEOUT 180)
+endif()
+
+# wine_prefix(<name>): a fresh prefix at ${WINE_ROOT}/<name>, a copy of the template made once per ctest run
+# and removed when its tests are done.
 function(wine_prefix name)
     # if(TEST) sees only the current directory's tests; the prefix list spans all directories.
     get_property(known_prefixes GLOBAL PROPERTY WINE_PREFIXES)
@@ -49,15 +63,10 @@ function(wine_prefix name)
     set(dir ${WINE_ROOT}/${name})
     set(test ${WINE_TEST_NAME_PREFIX}wine-prefix-${name})
     set(fixture wine-${WINE_TEST_NAME_PREFIX}${name})
-    set(environment WINEPREFIX=${dir} ${WINE_TEST_ENVIRONMENT})
     add_test(NAME ${test}
-             COMMAND sh ${WINE_SCRIPTS}/prefix-setup.sh ${WINE_RUN} ${dir} ${WINESERVER_COMMAND})
+             COMMAND sh ${WINE_SCRIPTS}/prefix-copy.sh ${WINE_TEMPLATE} ${dir} ${WINESERVER_COMMAND})
     add_test(NAME ${test}-stop COMMAND sh ${WINE_SCRIPTS}/prefix-stop.sh ${dir} ${WINESERVER_COMMAND})
-    # A prefix takes 10 to 25 s even under emulation: a set-up that hangs fails under its own name.
-    set_tests_properties(${test} PROPERTIES FIXTURES_SETUP ${fixture}
-                                            FIXTURES_REQUIRED "${WINE_DISPLAY_FIXTURE}"
-                                            ENVIRONMENT "${environment}"
-                                            TIMEOUT 180)
+    set_tests_properties(${test} PROPERTIES FIXTURES_SETUP ${fixture} FIXTURES_REQUIRED wine-template TIMEOUT 180)
     set_tests_properties(${test}-stop PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 120)
 endfunction()
 

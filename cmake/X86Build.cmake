@@ -8,9 +8,11 @@ set(X86_BINARY_DIR ${CMAKE_BINARY_DIR}/x86)
 # The 32-bit DLL, which the package carries beside the 64-bit one.
 set(VOLTWISE_X86_DLL ${X86_BINARY_DIR}/component/Voltwise.dll)
 if(BUILD_TESTING)
-    # The side-by-side tests register this build's DLL too, from this build's 64-bit program.
+    # The side-by-side tests register this build's DLL too, from this build's 64-bit program. The tests' prefixes
+    # are copies of this build's prefix template (cmake/WineTests.cmake).
     set(X86_TEST_ARGS -DVOLTWISE_X64_DLL=$<TARGET_FILE:Voltwise>
-                      -DSIDE_BY_SIDE_TESTS=$<TARGET_FILE:side_by_side_tests>)
+                      -DSIDE_BY_SIDE_TESTS=$<TARGET_FILE:side_by_side_tests>
+                      -DWINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine/template)
 else()
     set(X86_TEST_ARGS -DBUILD_TESTING=OFF)
 endif()
