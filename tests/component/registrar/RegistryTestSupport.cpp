@@ -1,5 +1,7 @@
 #include "tests/component/registrar/RegistryTestSupport.h"
 
+#include "tests/support/RegistryKeys.h"
+
 #include "component/registrar/RegKeyTree.h"
 #include "component/registrar/RegObject.h"
 #include "component/registrar/RegScriptParser.h"
@@ -81,19 +83,7 @@ ReadOnlyKey::~ReadOnlyKey()
 
 LSTATUS ReadOnlyKey::SetDacl(const wchar_t* sddl) const
 {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr))
-    {
-        return static_cast<LSTATUS>(GetLastError());
-    }
-    platform::UniqueRegKey key;
-    LSTATUS error = RegOpenKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, WRITE_DAC, key.Put());
-    if (error == ERROR_SUCCESS)
-    {
-        error = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, descriptor);
-    }
-    LocalFree(descriptor);
-    return error;
+    return test_support::SetKeyPermissions(HKEY_CURRENT_USER, m_path, sddl);
 }
 
 TestKey::TestKey(std::wstring name) : m_name(std::move(name))
